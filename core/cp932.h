@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+namespace hy3 {
+
+// Names in data files stay raw cp932 bytes; these two are only for showing a
+// name to the user and for building a name from text. A round trip through
+// Unicode is not byte-exact (duplicate NEC/IBM codes, invalid bytes), which is
+// why the conversions never use it.
+
+// Invalid bytes come back as U+FFFD; never fails.
+[[nodiscard]] QString DecodeCp932(QByteArrayView bytes);
+
+// Characters cp932 cannot hold become '?'.
+[[nodiscard]] QByteArray EncodeCp932(QStringView text);
+
+} // namespace hy3

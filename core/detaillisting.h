@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+namespace hy3 {
+
+// Receives the five texts of one row: file name, first Name, record count,
+// length in bytes, last-modified time.
+class DetailRowTarget
+{
+public:
+    virtual ~DetailRowTarget() = default;
+    virtual void addDetailRow(const QStringList &texts) = 0;
+};
+
+// Short date, then the time unless it is exactly midnight, in the system locale.
+[[nodiscard]] QString GeneralDateText(const QDateTime &dateTime);
+
+// Makes a file "normal": writable by its owner. Hidden, system and archive
+// flags have no meaning here. Returns false when the permissions can't be set.
+bool ResetAttributes(const QString &path);
+
+// Walks the .hyo files of a folder (whatever kind is chosen); for each file with
+// records adds a row to the target and then resets the file's attributes.
+// Files without records are opened, closed and left alone. Without a target the
+// walk stops at the first file with records, before touching it. Throws
+// DataError for a file that can't be read.
+void ListHyoFilesWithDetails(const QString &detailFolder, DetailRowTarget *target);
+
+} // namespace hy3

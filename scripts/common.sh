@@ -1,0 +1,34 @@
+# Shared by scripts/run and scripts/test: install what is missing, configure, build.
+# shellcheck shell=bash
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+PACKAGES=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-translations-l10n libgl-dev
+    fonts-ipafont-gothic
+)
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+install_missing() {
+    local missing=()
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing: ${missing[*]}"
+        as_root apt-get update -qq
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    fi
+}
+
+# build DIR [cmake options...]
+build() {
+    local dir="$1"
+    shift
+    cmake -S "$ROOT" -B "$dir" -G Ninja "$@"
+    cmake --build "$dir" --parallel "$(nproc)"
+}

@@ -1,0 +1,111 @@
+#include "testdata.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+namespace testdata {
+
+QByteArray le16(int value)
+{
+    const auto v = static_cast<quint16>(value);
+    return QByteArray{1, static_cast<char>(v & 0xFF)} + QByteArray{1, static_cast<char>(v >> 8)};
+}
+
+hy3::HyoRecord hyoRecord(const QByteArray &name, int base)
+{
+    hy3::HyoRecord record;
+    record.Name = name;
+    for (int k = 1; k <= 72; ++k)
+        record.Col(k) = static_cast<qint16>(base + k);
+    return record;
+}
+
+hy3::HypRecord hypRecord(const QByteArray &name, int base, int ticketNo, int extra)
+{
+    hy3::HypRecord record;
+    record.Name = name;
+    record.TicketNo = static_cast<qint16>(ticketNo);
+    record.Extra = static_cast<qint16>(extra);
+    for (int k = 1; k <= 71; ++k)
+        record.Col(k) = static_cast<qint16>(base + k);
+    return record;
+}
+
+static QByteArray text(const QByteArray &name)
+{
+    return le16(static_cast<int>(name.size())) + name;
+}
+
+QByteArray encode(const QList<hy3::HyoRecord> &records)
+{
+    QByteArray bytes = le16(static_cast<int>(records.size()));
+    for (const auto &record : records) {
+        bytes += text(record.Name);
+        for (int k = 1; k <= 72; ++k)
+            bytes += le16(record.Col(k));
+    }
+    return bytes;
+}
+
+QByteArray encode(const QList<hy3::HypRecord> &records)
+{
+    QByteArray bytes = le16(static_cast<int>(records.size()));
+    for (const auto &record : records) {
+        bytes += text(record.Name) + le16(record.TicketNo) + le16(record.Extra);
+        for (int k = 1; k <= 71; ++k)
+            bytes += le16(record.Col(k));
+    }
+    return bytes;
+}
+
+QByteArray encodeHy3(const QList<hy3::Hy3Record> &records)
+{
+    QByteArray bytes = le16(static_cast<int>(records.size()));
+    for (const auto &record : records) {
+        bytes += text(record.Name) + le16(record.TicketNo);
+        for (int k = 1; k <= 150; ++k)
+            bytes += le16(record.Col(k));
+    }
+    return bytes;
+}
+
+QList<hy3::HyoRecord> manyHyoRecords(int count)
+{
+    QList<hy3::HyoRecord> records;
+    records.reserve(count);
+    for (int i = 1; i <= count; ++i)
+        records.append(hyoRecord(QByteArray("R") + QByteArray::number(i).rightJustified(5, '0'), i % 1000));
+    return records;
+}
+
+QList<hy3::HypRecord> manyHypRecords(int count)
+{
+    QList<hy3::HypRecord> records;
+    records.reserve(count);
+    for (int i = 1; i <= count; ++i)
+        records.append(hypRecord(QByteArray("P") + QByteArray::number(i), i % 1000, i, -i));
+    return records;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(file.errorString()));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+FileSnapshot snapshot(const QString &path)
+{
+    return {readFile(path), QFileInfo(path).lastModified()};
+}
+
+} // namespace testdata

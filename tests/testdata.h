@@ -1,0 +1,41 @@
+#pragma once
+
+// Generators of data files for the tests, written independently of the
+// library's own writer so that the two can check each other.
+
+#include "datafile.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+namespace testdata {
+
+QByteArray le16(int value);
+
+// A .hyo record whose column k holds base + k, so every column is distinct.
+hy3::HyoRecord hyoRecord(const QByteArray &name, int base = 0);
+hy3::HypRecord hypRecord(const QByteArray &name, int base = 0, int ticketNo = 0, int extra = 0);
+
+QByteArray encode(const QList<hy3::HyoRecord> &records);
+QByteArray encode(const QList<hy3::HypRecord> &records);
+QByteArray encodeHy3(const QList<hy3::Hy3Record> &records);
+
+// Count n records named R0001.. with distinct column values.
+QList<hy3::HyoRecord> manyHyoRecords(int count);
+QList<hy3::HypRecord> manyHypRecords(int count);
+
+void writeFile(const QString &path, const QByteArray &bytes);
+QByteArray readFile(const QString &path);
+
+// Bytes and modification time, to prove a source was not touched.
+struct FileSnapshot
+{
+    QByteArray bytes;
+    QDateTime modified;
+    friend bool operator==(const FileSnapshot &, const FileSnapshot &) = default;
+};
+FileSnapshot snapshot(const QString &path);
+
+} // namespace testdata
