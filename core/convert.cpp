@@ -3,13 +3,12 @@
 #include "dataerror.h"
 #include "folderpath.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <vector>
+#include <type_traits>
 
 using namespace Qt::StringLiterals;
 
@@ -42,12 +41,12 @@ QByteArray readWholeSource(const QString &path)
     return bytes;
 }
 
+// Reads every record of the source and maps it into the bytes of the new file,
+// so that nothing is written unless the whole source could be read.
 template <typename Record>
-std::vector<Record> parseRecords(const QString &path, QByteArray &bytes)
+QByteArray convertedBytes(const QString &path, const QByteArray &source, const ColumnOptions &options, qint16 &count)
 {
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    qint16 count = 0;
+    ByteCursor buffer(source);
     try {
         count = ReadRecordCount(buffer);
     } catch (const DataError &) {
@@ -56,19 +55,25 @@ std::vector<Record> parseRecords(const QString &path, QByteArray &bytes)
     if (count < 0)
         throw DataError(u"「%1」: 行数が負の値です（%2）"_s.arg(nativePath(path)).arg(count));
 
-    std::vector<Record> records(static_cast<std::size_t>(count));
-    for (int r = 0; r < count; ++r) {
+    QByteArray output;
+    // Each old record grows by the same number of bytes, names included.
+    constexpr qsizetype kGrowth = 304 - (std::is_same_v<Record, HyoRecord> ? 146 : 148);
+    output.reserve(source.size() + count * kGrowth);
+    AppendRecordCount(output, count);
+    Record old;
+    for (int r = 1; r <= count; ++r) {
         try {
-            ReadRecord(buffer, records[static_cast<std::size_t>(r)]);
+            ReadRecord(buffer, old);
         } catch (const DataError &error) {
             throw DataError(u"「%1」: %2 件目のレコード（全 %3 件）が不完全です（%4）"_s
                                 .arg(nativePath(path))
-                                .arg(r + 1)
+                                .arg(r)
                                 .arg(count)
                                 .arg(error.message()));
         }
+        AppendRecord(output, MapRecord(old, options));
     }
-    return records;
+    return output;
 }
 
 void refuseOverwritingSource(const ConversionPaths &paths)
@@ -79,19 +84,15 @@ void refuseOverwritingSource(const ConversionPaths &paths)
         throw DataError(u"「%1」: 変換元と変換先が同じファイルです"_s.arg(nativePath(paths.source)));
 }
 
-template <typename Record>
-void writeDestination(const QString &path, const std::vector<Record> &records, const ColumnOptions &options)
+void writeDestination(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw DataError(u"「%1」を作成できません（%2）"_s.arg(nativePath(path), file.errorString()));
-    try {
-        WriteRecordCount(file, static_cast<qint16>(records.size()));
-        for (const Record &old : records)
-            WriteRecord(file, MapRecord(old, options));
-    } catch (const DataError &error) {
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
         file.cancelWriting();
-        throw DataError(u"「%1」: %2"_s.arg(nativePath(path), error.message()));
+        throw DataError(u"「%1」に書き込めません（%2）"_s.arg(nativePath(path), reason));
     }
     if (!file.commit())
         throw DataError(u"「%1」に書き込めません（%2）"_s.arg(nativePath(path), file.errorString()));
@@ -100,13 +101,14 @@ void writeDestination(const QString &path, const std::vector<Record> &records, c
 template <typename Record>
 int convertRecords(const ConversionPaths &paths, const ColumnOptions &options)
 {
-    QByteArray bytes = readWholeSource(paths.source);
-    const std::vector<Record> records = parseRecords<Record>(paths.source, bytes);
-    if (records.empty())
+    const QByteArray source = readWholeSource(paths.source);
+    qint16 count = 0;
+    const QByteArray output = convertedBytes<Record>(paths.source, source, options, count);
+    if (count == 0)
         return 0;
     refuseOverwritingSource(paths);
-    writeDestination(paths.destination, records, options);
-    return static_cast<int>(records.size());
+    writeDestination(paths.destination, output);
+    return count;
 }
 
 } // namespace
@@ -118,18 +120,41 @@ ConversionPaths PathsFor(const QString &sourceFolderText, const QString &destina
             FolderWithSeparator(destinationFolderText) + DestinationFileName(oldName)};
 }
 
+namespace {
+
+// The result of walking the old columns k = 1..N in order and doing exactly one
+// of: TicketNo = old k (k is the ticket column), new[moveTo] = old k (k is the
+// move source), new k = old k. Worked out in bulk because it runs for every
+// column of every record: a straight copy, then the two exceptions.
+template <std::size_t N>
+void placeColumns(const std::array<qint16, N> &in, Hy3Record &record, int ticket, int moveFrom, int moveTo)
+{
+    constexpr int last = static_cast<int>(N);
+    auto &out = record.Col.values();
+    std::copy(in.begin(), in.end(), out.begin());
+    if (ticket >= 1 && ticket <= last) {
+        record.TicketNo = in[ticket - 1];
+        out[ticket - 1] = 0;
+    }
+    if (moveFrom >= 1 && moveFrom <= last && moveFrom != ticket) {
+        out[moveFrom - 1] = 0;
+        // A target that is copied straight later in the walk ends up with its own value.
+        const bool copiedLater = moveTo > moveFrom && moveTo <= last && moveTo != ticket;
+        if (!copiedLater)
+            record.Col(moveTo) = in[moveFrom - 1];
+    }
+}
+
+int ticketColumnOf(const ColumnOptions &options) { return options.ticketNumber ? options.ticketColumn : 0; }
+int moveSourceOf(const ColumnOptions &options) { return options.moveColumn ? options.moveFrom : 0; }
+
+} // namespace
+
 Hy3Record MapRecord(const HyoRecord &old, const ColumnOptions &options)
 {
     Hy3Record record;
     record.Name = old.Name;
-    for (int k = 1; k <= kOldColumns; ++k) {
-        if (options.ticketNumber && k == options.ticketColumn)
-            record.TicketNo = old.Col(k);
-        else if (options.moveColumn && k == options.moveFrom)
-            record.Col(options.moveTo) = old.Col(k);
-        else
-            record.Col(k) = old.Col(k);
-    }
+    placeColumns(old.Col.values(), record, ticketColumnOf(options), moveSourceOf(options), options.moveTo);
     return record;
 }
 
@@ -138,12 +163,7 @@ Hy3Record MapRecord(const HypRecord &old, const ColumnOptions &options)
     Hy3Record record;
     record.Name = old.Name;
     record.TicketNo = old.TicketNo; // Extra has no place in the new layout
-    for (int k = 1; k <= Columns<71>::kCount; ++k) {
-        if (options.moveColumn && k == options.moveFrom)
-            record.Col(options.moveTo) = old.Col(k);
-        else
-            record.Col(k) = old.Col(k);
-    }
+    placeColumns(old.Col.values(), record, 0, moveSourceOf(options), options.moveTo);
     return record;
 }
 

@@ -21,26 +21,58 @@ void readExactly(QIODevice &device, char *data, qsizetype size)
         throw DataError(u"ファイルが途中で終わっています"_s);
 }
 
+void readExactly(ByteCursor &cursor, char *data, qsizetype size)
+{
+    const char *bytes = cursor.take(size);
+    std::copy(bytes, bytes + size, data);
+}
+
 void writeExactly(QIODevice &device, const char *data, qsizetype size)
 {
     if (device.write(data, size) != size)
         throw DataError(u"書き込みに失敗しました（%1）"_s.arg(device.errorString()));
 }
 
-qint16 readInt16(QIODevice &device)
+template <typename Source>
+qint16 readInt16(Source &source)
 {
     char bytes[2];
-    readExactly(device, bytes, sizeof bytes);
+    readExactly(source, bytes, sizeof bytes);
     return qFromLittleEndian<qint16>(bytes);
 }
 
-template <int Count>
-void readColumns(QIODevice &device, Columns<Count> &columns)
+template <typename Source>
+QByteArray readText(Source &source)
+{
+    // The byte count is unsigned: a text of 32768 bytes or more still reads whole.
+    const quint16 length = static_cast<quint16>(readInt16(source));
+    QByteArray text(length, Qt::Uninitialized);
+    readExactly(source, text.data(), length);
+    return text;
+}
+
+template <typename Source, int Count>
+void readColumns(Source &source, Columns<Count> &columns)
 {
     char bytes[2 * Count];
-    readExactly(device, bytes, sizeof bytes);
-    for (int k = 1; k <= Count; ++k)
-        columns(k) = qFromLittleEndian<qint16>(bytes + 2 * (k - 1));
+    readExactly(source, bytes, sizeof bytes);
+    qFromLittleEndian<qint16>(bytes, Count, columns.values().data());
+}
+
+template <typename Source>
+void readRecord(Source &source, HyoRecord &record)
+{
+    record.Name = readText(source);
+    readColumns(source, record.Col);
+}
+
+template <typename Source>
+void readRecord(Source &source, HypRecord &record)
+{
+    record.Name = readText(source);
+    record.TicketNo = readInt16(source);
+    record.Extra = readInt16(source);
+    readColumns(source, record.Col);
 }
 
 } // namespace
@@ -49,58 +81,59 @@ qsizetype EncodedSize(const HyoRecord &record) { return 2 + record.Name.size() +
 qsizetype EncodedSize(const HypRecord &record) { return 2 + record.Name.size() + 4 + 2 * 71; }
 qsizetype EncodedSize(const Hy3Record &record) { return 2 + record.Name.size() + 2 + 2 * 150; }
 
-qint16 ReadRecordCount(QIODevice &device)
+const char *ByteCursor::take(qsizetype size)
 {
-    return readInt16(device);
+    if (size > m_bytes.size() - m_position)
+        throw DataError(u"ファイルが途中で終わっています"_s);
+    const char *bytes = m_bytes.data() + m_position;
+    m_position += size;
+    return bytes;
 }
 
-QByteArray ReadText(QIODevice &device)
-{
-    // The byte count is unsigned: a text of 32768 bytes or more still reads whole.
-    const quint16 length = static_cast<quint16>(readInt16(device));
-    QByteArray text(length, Qt::Uninitialized);
-    readExactly(device, text.data(), length);
-    return text;
-}
+qint16 ReadRecordCount(QIODevice &device) { return readInt16(device); }
+qint16 ReadRecordCount(ByteCursor &cursor) { return readInt16(cursor); }
+QByteArray ReadText(QIODevice &device) { return readText(device); }
+void ReadRecord(QIODevice &device, HyoRecord &record) { readRecord(device, record); }
+void ReadRecord(QIODevice &device, HypRecord &record) { readRecord(device, record); }
+void ReadRecord(ByteCursor &cursor, HyoRecord &record) { readRecord(cursor, record); }
+void ReadRecord(ByteCursor &cursor, HypRecord &record) { readRecord(cursor, record); }
 
-void ReadRecord(QIODevice &device, HyoRecord &record)
+void AppendRecordCount(QByteArray &bytes, qint16 count)
 {
-    record.Name = ReadText(device);
-    readColumns(device, record.Col);
-}
-
-void ReadRecord(QIODevice &device, HypRecord &record)
-{
-    record.Name = ReadText(device);
-    record.TicketNo = readInt16(device);
-    record.Extra = readInt16(device);
-    readColumns(device, record.Col);
+    char le[2];
+    qToLittleEndian(count, le);
+    bytes.append(le, sizeof le);
 }
 
 void WriteRecordCount(QIODevice &device, qint16 count)
 {
-    char bytes[2];
-    qToLittleEndian(count, bytes);
-    writeExactly(device, bytes, sizeof bytes);
+    QByteArray bytes;
+    AppendRecordCount(bytes, count);
+    writeExactly(device, bytes.constData(), bytes.size());
 }
 
-void WriteRecord(QIODevice &device, const Hy3Record &record)
+void AppendRecord(QByteArray &bytes, const Hy3Record &record)
 {
     if (record.Name.size() > kMaxTextBytes)
         throw DataError(u"名前が長すぎます（%1 バイト、上限 %2 バイト）"_s
                             .arg(record.Name.size())
                             .arg(kMaxTextBytes));
-    // One write per record: the device sees whole records only.
-    QByteArray bytes(EncodedSize(record), Qt::Uninitialized);
-    char *out = bytes.data();
+    const qsizetype start = bytes.size();
+    bytes.resize(start + EncodedSize(record));
+    char *out = bytes.data() + start;
     qToLittleEndian(static_cast<quint16>(record.Name.size()), out);
     out += 2;
-    std::copy(record.Name.cbegin(), record.Name.cend(), out);
-    out += record.Name.size();
+    out = std::copy(record.Name.cbegin(), record.Name.cend(), out);
     qToLittleEndian(record.TicketNo, out);
     out += 2;
-    for (int k = 1; k <= 150; ++k, out += 2)
-        qToLittleEndian(record.Col(k), out);
+    qToLittleEndian<qint16>(record.Col.values().data(), record.Col.values().size(), out);
+}
+
+void WriteRecord(QIODevice &device, const Hy3Record &record)
+{
+    // One write per record: the device sees whole records only.
+    QByteArray bytes;
+    AppendRecord(bytes, record);
     writeExactly(device, bytes.constData(), bytes.size());
 }
 

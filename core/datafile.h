@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QIODevice>
 #include <QtGlobal>
 
@@ -19,6 +20,10 @@ public:
 
     [[nodiscard]] qint16 &operator()(int column) { return m_values.at(indexOf(column)); }
     [[nodiscard]] qint16 operator()(int column) const { return m_values.at(indexOf(column)); }
+
+    // All values in column order, for reading and writing them in one go.
+    [[nodiscard]] std::array<qint16, Count> &values() { return m_values; }
+    [[nodiscard]] const std::array<qint16, Count> &values() const { return m_values; }
 
     friend bool operator==(const Columns &, const Columns &) = default;
 
@@ -80,8 +85,33 @@ struct Hy3Record
 void ReadRecord(QIODevice &device, HyoRecord &record);
 void ReadRecord(QIODevice &device, HypRecord &record);
 
+// A read position in bytes already in memory. The readers below follow the
+// same rules as the device readers; the conversions use them because a whole
+// source is read at once.
+class ByteCursor
+{
+public:
+    explicit ByteCursor(QByteArrayView bytes) : m_bytes(bytes) {}
+
+    // Throws DataError when fewer than `size` bytes are left.
+    const char *take(qsizetype size);
+
+private:
+    QByteArrayView m_bytes;
+    qsizetype m_position = 0;
+};
+
+[[nodiscard]] qint16 ReadRecordCount(ByteCursor &cursor);
+void ReadRecord(ByteCursor &cursor, HyoRecord &record);
+void ReadRecord(ByteCursor &cursor, HypRecord &record);
+
 // The writers throw DataError when the device does not take every byte.
 void WriteRecordCount(QIODevice &device, qint16 count);
 void WriteRecord(QIODevice &device, const Hy3Record &record);
+
+// Append the bytes WriteRecordCount and WriteRecord would write, for building a
+// whole file in memory.
+void AppendRecordCount(QByteArray &bytes, qint16 count);
+void AppendRecord(QByteArray &bytes, const Hy3Record &record);
 
 } // namespace hy3

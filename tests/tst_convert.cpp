@@ -20,6 +20,7 @@ private slots:
     void init();
     void standardMapping_data();
     void standardMapping();
+    void mappingMatchesTheColumnWalk();
     void privateMapping_data();
     void privateMapping();
     void paths_data();
@@ -110,6 +111,46 @@ void TestConvert::standardMapping()
         {expectedRecord("ONE", 72, ticketNo, overrides), expectedRecord("TWO", 72, ticketNo, overrides)});
     QCOMPARE(testdata::readFile(dstDir() + u"/ABC.hy3"_s).toHex(' '), expected.toHex(' '));
     QCOMPARE(testdata::snapshot(source), before);
+}
+
+// The mapping as the old columns are walked one by one, the plainest reading of
+// the rules, against which the library's bulk mapping is checked for many options.
+template <typename Record>
+static Hy3Record walkColumns(const Record &old, int columns, int ticket, int moveFrom, int moveTo)
+{
+    Hy3Record record;
+    record.Name = old.Name;
+    if constexpr (std::is_same_v<Record, HypRecord>)
+        record.TicketNo = old.TicketNo;
+    for (int k = 1; k <= columns; ++k) {
+        if (k == ticket)
+            record.TicketNo = old.Col(k);
+        else if (k == moveFrom)
+            record.Col(moveTo) = old.Col(k);
+        else
+            record.Col(k) = old.Col(k);
+    }
+    return record;
+}
+
+void TestConvert::mappingMatchesTheColumnWalk()
+{
+    const HyoRecord hyo = testdata::hyoRecord("H", 1000);
+    const HypRecord hyp = testdata::hypRecord("P", 2000, 7, 8);
+    const QList<int> tickets{0, 1, 2, 3, 5, 70, 71, 72};
+    const QList<int> sources{0, 1, 2, 3, 4, 5, 6, 70, 71, 72};
+    const QList<int> targets{1, 2, 3, 4, 5, 6, 70, 71, 72, 73, 100, 150};
+    for (int ticket : tickets) {
+        for (int from : sources) {
+            for (int to : targets) {
+                const ColumnOptions options{ticket != 0, ticket == 0 ? 1 : ticket, from != 0, from == 0 ? 1 : from, to};
+                const QByteArray row = QByteArray("ticket ") + QByteArray::number(ticket) + " move "
+                    + QByteArray::number(from) + "->" + QByteArray::number(to);
+                QVERIFY2(MapRecord(hyo, options) == walkColumns(hyo, 72, ticket, from, to), row.constData());
+                QVERIFY2(MapRecord(hyp, options) == walkColumns(hyp, 71, 0, from, to), row.constData());
+            }
+        }
+    }
 }
 
 void TestConvert::privateMapping_data()
