@@ -1,0 +1,42 @@
+// hy3-converter: the converter's window. It reads no command line of its own.
+
+#include "appearance.h"
+#include "wizard/frmdatinstdig.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool hasDisplay()
+{
+    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY")
+        || qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (!hasDisplay()) {
+        std::fputs("データバージョンUPコンバータ: 画面（DISPLAY）が見つからないため、ウィンドウを開けません。\n"
+                   "デスクトップで起動するか、コマンドラインの hy3conv を使ってください。\n",
+                   stderr);
+        return EXIT_FAILURE;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(u"hy3-converter"_s);
+    QApplication::setApplicationVersion(QStringLiteral(HY3_VERSION));
+    QApplication::setWindowIcon(QIcon(u":/hy3/icon.png"_s));
+    hy3::ui::InstallFontFallback();
+    hy3::ui::InstallJapaneseTranslations(app);
+
+    hy3::ui::frmDatInstDig wizard;
+    QObject::connect(&wizard, &hy3::ui::frmDatInstDig::ended, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    wizard.show();
+    return app.exec();
+}

@@ -1,0 +1,52 @@
+#include "appearance.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+using namespace Qt::StringLiterals;
+
+static void initUiResources()
+{
+    Q_INIT_RESOURCE(ui);
+}
+
+namespace hy3::ui {
+
+namespace {
+const QString kDesignFont = u"ＭＳ Ｐゴシック"_s;
+}
+
+QFont ConverterFont(qreal pointSize, bool bold)
+{
+    QFont font;
+    font.setFamilies({kDesignFont, u"IPAPGothic"_s});
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    return font;
+}
+
+void InstallFontFallback()
+{
+    QFont::insertSubstitutions(kDesignFont, {u"IPAPGothic"_s, u"IPAゴシック"_s, u"MS PGothic"_s});
+}
+
+void InitResources()
+{
+    initUiResources(); // the pictures live in a static library
+}
+
+bool InstallJapaneseTranslations(QApplication &app)
+{
+    auto *translator = new QTranslator(&app);
+    if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), u"qt"_s, u"_"_s,
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QApplication::installTranslator(translator);
+    return true;
+}
+
+} // namespace hy3::ui

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace hy3::ui {
+
+// The roots of the mounted file systems a user would pick a folder on: "/"
+// first, then the others by path. Kernel and memory file systems (proc, sysfs,
+// cgroup, devtmpfs, ...) and mounts below /proc, /sys, /dev and /run (except
+// removable media under /run/media) are left out.
+[[nodiscard]] QStringList MountRoots();
+
+// The root of the file system that holds the path.
+[[nodiscard]] QString RootOf(const QString &path);
+
+// The root of the file system that holds the program's own executable.
+[[nodiscard]] QString ProgramDrive();
+
+} // namespace hy3::ui

@@ -1,0 +1,180 @@
+#include "frmchoicefolder.h"
+
+#include "directorylist.h"
+#include "drives.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+using namespace Qt::StringLiterals;
+
+namespace hy3::ui {
+
+QString ChosenFolder;
+
+namespace {
+
+QPointer<frmChoiceFolder> &theChooser()
+{
+    static QPointer<frmChoiceFolder> chooser;
+    return chooser;
+}
+
+QString withSeparator(const QString &folder)
+{
+    return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+} // namespace
+
+frmChoiceFolder &frmChoiceFolder::instance()
+{
+    if (!theChooser())
+        theChooser() = new frmChoiceFolder;
+    return *theChooser();
+}
+
+frmChoiceFolder *frmChoiceFolder::existing()
+{
+    return theChooser();
+}
+
+void frmChoiceFolder::Unload()
+{
+    delete theChooser().data();
+}
+
+frmChoiceFolder::frmChoiceFolder()
+    : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setWindowTitle(u"フォルダーの選択"_s);
+    setFixedSize(541, 368);
+    setModal(true);
+    buildControls();
+
+    const QString start = QDir::currentPath();
+    Dir1->setPath(start);
+    setDrives(MountRoots());
+    Drive1->setFocus();
+}
+
+frmChoiceFolder::~frmChoiceFolder() = default;
+
+void frmChoiceFolder::buildControls()
+{
+    Label1 = new QLabel(u"インストールしたいデータのあるフォルダーを選択してください"_s, this);
+    Label1->setGeometry(8, 8, 523, 23);
+    Label1->setObjectName(u"Label1"_s);
+
+    Drive1 = new QComboBox(this);
+    Drive1->setGeometry(7, 36, 527, 20);
+    Drive1->setObjectName(u"Drive1"_s);
+    connect(Drive1, &QComboBox::currentIndexChanged, this, [this] { Drive1_Change(); });
+
+    Dir1 = new DirectoryList(this);
+    Dir1->setGeometry(7, 61, 527, 272);
+    Dir1->setObjectName(u"Dir1"_s);
+
+    const QStringList captions{u"OK"_s, u"キャンセル"_s};
+    for (int i = 0; i < 2; ++i) {
+        Command1[i] = new QPushButton(captions[i], this);
+        Command1[i]->setGeometry(360 + 87 * i, 342, 81, 22);
+        Command1[i]->setObjectName(u"Command1_%1"_s.arg(i));
+        Command1[i]->setAutoDefault(false); // Enter triggers no button
+        connect(Command1[i], &QPushButton::clicked, this, [this, i] { Command1_Click(i); });
+    }
+    setTabOrder(Drive1, Dir1);
+    setTabOrder(Dir1, Command1[0]);
+    setTabOrder(Command1[0], Command1[1]);
+}
+
+void frmChoiceFolder::setPrompt(const QString &prompt)
+{
+    Label1->setText(prompt);
+}
+
+void frmChoiceFolder::setDrives(const QStringList &roots)
+{
+    {
+        const QSignalBlocker blocker(Drive1);
+        Drive1->clear();
+        for (const QString &root : roots)
+            Drive1->addItem(QDir::toNativeSeparators(root), root);
+    }
+    selectDriveOf(Dir1->path());
+}
+
+// Shows the drive that holds the path without moving the folder list.
+void frmChoiceFolder::selectDriveOf(const QString &path)
+{
+    const QString root = RootOf(path);
+    int index = Drive1->findData(root);
+    if (index < 0) {
+        Drive1->addItem(QDir::toNativeSeparators(root), root);
+        index = Drive1->count() - 1;
+    }
+    const QSignalBlocker blocker(Drive1);
+    Drive1->setCurrentIndex(index);
+}
+
+void frmChoiceFolder::Command1_Click(int Index)
+{
+    if (Index == 0) {
+        ChosenFolder = withSeparator(Dir1->path());
+        accept();
+    } else {
+        ChosenFolder.clear();
+        reject();
+    }
+}
+
+void frmChoiceFolder::Drive1_Change()
+{
+    const QString root = Drive1->currentData().toString();
+    if (Dir1->setPath(root) && Dir1->refresh())
+        return;
+    if (m_fallingBack)
+        return; // the program's own drive can't be read either: stay as we are, usable
+    // A drive that can't be read: back to the program's own drive, silently.
+    m_fallingBack = true;
+    const QString fallback = ProgramDrive();
+    int index = Drive1->findData(fallback);
+    if (index < 0) {
+        Drive1->addItem(QDir::toNativeSeparators(fallback), fallback);
+        index = Drive1->count() - 1;
+    }
+    if (Drive1->currentIndex() == index)
+        Drive1_Change();
+    else
+        Drive1->setCurrentIndex(index); // raises Drive1_Change again
+    Dir1->refresh();
+    m_fallingBack = false;
+}
+
+void frmChoiceFolder::closeEvent(QCloseEvent *event)
+{
+    // Closed by the frame, not by a button: no folder, and the chooser goes.
+    ChosenFolder.clear();
+    event->accept();
+    reject();
+    if (theChooser() == this)
+        theChooser() = nullptr;
+    deleteLater();
+}
+
+void frmChoiceFolder::keyPressEvent(QKeyEvent *event)
+{
+    // Neither Escape nor Enter closes the chooser: only its buttons and its frame do.
+    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+} // namespace hy3::ui

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace hy3::ui {
+
+// A message box with an OK button only.
+struct Message
+{
+    QString prompt;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+};
+
+// Shows the message modally and returns when the user has closed it.
+void ShowMessage(QWidget *parent, const Message &message);
+
+// Tests route messages here instead of a blocking box; an empty handler
+// restores the real boxes.
+void SetMessageHandlerForTesting(std::function<void(const Message &)> handler);
+
+} // namespace hy3::ui

@@ -1,0 +1,88 @@
+#include "filelistview.h"
+
+#include "cp932.h"
+
+#include <QCollator>
+#include <QHeaderView>
+
+using namespace Qt::StringLiterals;
+
+namespace hy3::ui {
+
+namespace {
+
+const QCollator &naturalOrder()
+{
+    static const QCollator collator = [] {
+        QCollator c(QLocale(QLocale::Japanese, QLocale::Japan));
+        c.setNumericMode(true);
+        c.setCaseSensitivity(Qt::CaseInsensitive);
+        return c;
+    }();
+    return collator;
+}
+
+class FileListItem : public QTreeWidgetItem
+{
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+
+    bool operator<(const QTreeWidgetItem &other) const override
+    {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        const int order = naturalOrder().compare(text(column), other.text(column));
+        if (order != 0)
+            return order < 0;
+        return naturalOrder().compare(text(0), other.text(0)) < 0; // equal keys: by file name
+    }
+};
+
+} // namespace
+
+FileListView::FileListView(QWidget *parent)
+    : QTreeWidget(parent)
+{
+    setColumnCount(3);
+    setHeaderLabels({u"ファイル名"_s, u"内容"_s, u"データ行数"_s});
+    headerItem()->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+    setColumnWidth(0, 120);
+    setColumnWidth(1, 267);
+    setColumnWidth(2, 96);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSortingEnabled(false); // sorted only on request, by the header handler
+    header()->setSectionsClickable(true);
+    header()->setStretchLastSection(false);
+    header()->setSortIndicatorShown(false);
+    connect(header(), &QHeaderView::sectionClicked, this, [this](int section) { emit columnClicked(section + 1); });
+}
+
+void FileListView::addRow(const QString &fileName, const QByteArray &firstName, int recordCount)
+{
+    auto *item = new FileListItem(this);
+    item->setText(0, fileName);
+    item->setText(1, DecodeCp932(firstName));
+    item->setText(2, QString::number(recordCount));
+    item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+}
+
+void FileListView::sortRows(int column, Qt::SortOrder order)
+{
+    m_sortOrder = order;
+    m_sortColumn = column;
+    header()->setSortIndicatorShown(true);
+    sortItems(column, order);
+}
+
+void FileListView::resort()
+{
+    if (m_sortColumn >= 0)
+        sortItems(m_sortColumn, m_sortOrder);
+}
+
+} // namespace hy3::ui
