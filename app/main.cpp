@@ -33,6 +33,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(HY3_VERSION));
     QApplication::setWindowIcon(QIcon(u":/hy3/icon.png"_s));
     hy3::ui::InstallFontFallback();
+    QApplication::setFont(hy3::ui::ConverterFont()); // message boxes too
     hy3::ui::InstallJapaneseTranslations(app);
 
     hy3::ui::frmDatInstDig wizard;

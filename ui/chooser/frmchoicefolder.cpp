@@ -1,5 +1,6 @@
 #include "frmchoicefolder.h"
 
+#include "appearance.h"
 #include "directorylist.h"
 #include "drives.h"
 
@@ -53,6 +54,7 @@ frmChoiceFolder::frmChoiceFolder()
     : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
 {
     setWindowTitle(u"フォルダーの選択"_s);
+    setFont(ConverterFont());
     setFixedSize(541, 368);
     setModal(true);
     buildControls();

@@ -1,0 +1,267 @@
+#include "appearance.h"
+#include "wizard/filelistview.h"
+#include "wizard/frmdatinstdig.h"
+#include "wizard/gapcombos.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace hy3::ui;
+
+class TestWizardLayout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void texts_data();
+    void texts();
+    void initialState();
+    void window();
+    void columnChoosers();
+    void choosersLieOverTheirGaps_data();
+    void choosersLieOverTheirGaps();
+    void fileListColumns();
+    void focusOrder_data();
+    void focusOrder();
+    void qtTextsInJapanese();
+
+private:
+    std::unique_ptr<frmDatInstDig> m_window;
+};
+
+static QString textOf(QWidget *widget)
+{
+    if (auto *label = qobject_cast<QLabel *>(widget))
+        return label->text();
+    if (auto *button = qobject_cast<QAbstractButton *>(widget))
+        return button->text();
+    if (auto *group = qobject_cast<QGroupBox *>(widget))
+        return group->title();
+    return u"<no text>"_s;
+}
+
+void TestWizardLayout::init()
+{
+    m_window = std::make_unique<frmDatInstDig>();
+}
+
+void TestWizardLayout::cleanup()
+{
+    m_window.reset();
+}
+
+void TestWizardLayout::texts_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<QString>("text");
+
+    const QString gap(7, QChar(0x3000));
+    const auto row = [](const QString &name, const QString &parent, const QString &text) {
+        QTest::addRow("%s", qPrintable(name)) << name << parent << text;
+    };
+    row(u"Label2"_s, u"frmDatInstDig"_s, u"データバージョンUPコンバータ"_s);
+    row(u"Label3"_s, u"frmDatInstDig"_s, u"運賃表示器アプリの旧バージョンのデータをVer3用のデータへまとめてコンバートします。"_s);
+    row(u"Label5_0"_s, u"Frame1_0"_s, u"１．旧バージョンのデータ(*.hyo/*.hyp)が入っている位置(フォルダー)を指定してください"_s);
+    row(u"Command2_0"_s, u"Frame1_0"_s, u"参照(&B)"_s);
+    row(u"Label5_4"_s, u"Frame1_0"_s, u"２．コンバートしたデータの保存先(フォルダー)を指定してください"_s);
+    row(u"Command2_1"_s, u"Frame1_0"_s, u"参照(&B)"_s);
+    row(u"Label9"_s, u"Frame1_0"_s, u"※コンバート先のフォルダーに同じファイル名が存在する場合には、上書きされますのでご注意ください。"_s);
+    row(u"Label10"_s, u"Frame1_0"_s,
+        u"※コンバート先には、容量の小さいドライブ(FDなど)は指定しないでください。新バージョンのデータは旧バージョンのデータと比較して２～３倍サイズが増えますのでご注意ください。"_s);
+    row(u"Frame2"_s, u"Frame1_0"_s, u"３．旧バージョンのデータの種類を選択してください。"_s);
+    row(u"Option1_0"_s, u"Frame2"_s, u"*.hyo(皆様は、こちらを選んでください)"_s);
+    row(u"Option1_1"_s, u"Frame2"_s, u"*.hyp(ふなぞ自家用データ形式の場合は、こちらを選んでください)"_s);
+    row(u"Label5_1"_s, u"Frame1_0"_s, u"上記３項目を指定したら「次へ」をクリックして下さい。データの一覧を作成します。"_s);
+    row(u"Command1_0"_s, u"Frame1_0"_s, u"次へ(&N) >>"_s);
+    row(u"Command1_1"_s, u"Frame1_0"_s, u"キャンセル"_s);
+    row(u"Label5_3"_s, u"Frame1_1"_s, u"以下のデータが指定された場所で見つかりました。変換したいデータを選択して下さい。"_s);
+    row(u"Command3_0"_s, u"Frame1_1"_s, u"すべて選択"_s);
+    row(u"Command3_1"_s, u"Frame1_1"_s, u"選択の解除"_s);
+    row(u"Command1_6"_s, u"Frame1_1"_s, u"<< 戻る(&B)"_s);
+    row(u"Frame3"_s, u"Frame1_1"_s, u"旧バージョンデータの情報移行設定"_s);
+    row(u"Check1_0"_s, u"Frame3"_s,
+        u"上記で選択した旧バージョンのデータの"_s + gap
+            + u"列目のデータは「整理券番号」の情報なので、\r\n\r\n新バージョンのデータの「整理券番号列」へ移動します。（*.hypでは無効となります）"_s);
+    row(u"Check1_1"_s, u"Frame3"_s,
+        u"上記で選択した旧バージョンのデータの"_s + gap + u"列目のデータは必要な情報なので、\r\n\r\n新バージョンのデータの"_s
+            + gap + u"列目に移動します。"_s);
+    row(u"Command1_2"_s, u"Frame1_1"_s, u"変換実行"_s);
+    row(u"Command1_3"_s, u"Frame1_1"_s, u"キャンセル"_s);
+    row(u"Label5_2"_s, u"Frame1_2"_s, u"項目を整理してコンバートを行っています。"_s);
+    row(u"Label11"_s, u"Frame1_2"_s, u"変換元ファイル名："_s);
+    row(u"Label12"_s, u"Frame1_2"_s, QString());
+    row(u"Label13"_s, u"Frame1_2"_s, u"変換先ファイル名："_s);
+    row(u"Label14"_s, u"Frame1_2"_s, QString());
+    row(u"Label7"_s, u"Frame1_2"_s, u"完了しました。下の「完了\uFF63ボタンを押してください。"_s);
+    row(u"Label8"_s, u"Frame1_2"_s, u"※継続して、他のフォルダーのデータをコンバートする場合は、「最初へジャンプ」をクリックして下さい。"_s);
+    row(u"Command1_4"_s, u"Frame1_2"_s, u"最初へジャンプ"_s);
+    row(u"Command1_5"_s, u"Frame1_2"_s, u"完了"_s);
+}
+
+void TestWizardLayout::texts()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, parent);
+    auto *widget = m_window->findChild<QWidget *>(name);
+    QVERIFY2(widget, qPrintable(name));
+    QTEST(textOf(widget), "text");
+    QCOMPARE(widget->parentWidget()->objectName(), parent);
+}
+
+void TestWizardLayout::initialState()
+{
+    QCOMPARE(m_window->currentPage(), 0);
+    QVERIFY(!m_window->Frame1[0]->isHidden());
+    QVERIFY(m_window->Frame1[1]->isHidden() && m_window->Frame1[2]->isHidden());
+    QVERIFY(!m_window->Command1[0]->isEnabled());
+    QVERIFY(m_window->Option1[0]->isChecked() && !m_window->Option1[1]->isChecked());
+    QVERIFY(!m_window->Check1[0]->isChecked() && !m_window->Check1[1]->isChecked());
+    QVERIFY(m_window->Text1[0]->text().isEmpty() && m_window->Text1[1]->text().isEmpty());
+    QCOMPARE(m_window->ListView1->rowCount(), 0);
+    QCOMPARE(m_window->ProgressBar1->value(), 0);
+    QVERIFY(m_window->Label7->isHidden() && m_window->Label8->isHidden());
+    QCOMPARE(m_window->Option1[0]->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0x00));
+    QCOMPARE(m_window->Label9->palette().color(QPalette::WindowText), QColor(0xFF, 0x00, 0x00));
+    QCOMPARE(m_window->Label9->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0x80));
+    QCOMPARE(m_window->Label10->palette().color(QPalette::WindowText), QColor(0x00, 0x00, 0xC0));
+    for (QPushButton *button : m_window->Command1)
+        QVERIFY(!button->autoDefault() && !button->isDefault());
+}
+
+void TestWizardLayout::window()
+{
+    QCOMPARE(m_window->windowTitle(), u"データバージョンUPコンバータ"_s);
+    QCOMPARE(m_window->size(), QSize(652, 483));
+    QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
+    QVERIFY(!m_window->windowIcon().isNull());
+    QVERIFY(!m_window->Image1->pixmap().isNull());
+    QCOMPARE(m_window->Image1->pixmap().size(), QSize(68, 68));
+    QCOMPARE(m_window->Label2->font().pointSizeF(), 14.25);
+    QVERIFY(m_window->Label2->font().bold());
+    QVERIFY(m_window->Label5[0]->font().bold() && !m_window->Label5[3]->font().bold());
+    QVERIFY(m_window->Frame2->font().bold() && !m_window->Option1[1]->font().bold());
+    QCOMPARE(QFontInfo(m_window->font()).family(), u"IPAPGothic"_s);
+}
+
+void TestWizardLayout::columnChoosers()
+{
+    const QList<int> counts{72, 72, 150};
+    for (int i = 0; i < 3; ++i) {
+        QComboBox *combo = m_window->Combo1[i];
+        QCOMPARE(combo->count(), counts[i]);
+        QVERIFY(!combo->isEditable());
+        QCOMPARE(combo->currentText(), u"1"_s);
+        for (int k = 0; k < combo->count(); ++k)
+            QCOMPARE(combo->itemText(k), QString::number(k + 1));
+    }
+}
+
+void TestWizardLayout::choosersLieOverTheirGaps_data()
+{
+    QTest::addColumn<int>("combo");
+    QTest::addColumn<int>("check");
+    QTest::addColumn<int>("gap");
+    QTest::addRow("ticket column") << 0 << 0 << 0;
+    QTest::addRow("moved column") << 1 << 1 << 0;
+    QTest::addRow("target column") << 2 << 1 << 1;
+}
+
+void TestWizardLayout::choosersLieOverTheirGaps()
+{
+    QFETCH(int, combo);
+    QFETCH(int, check);
+    QFETCH(int, gap);
+    m_window->show();
+    m_window->ShowPage(1);
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QComboBox *chooser = m_window->Combo1[combo];
+    QCheckBox *box = m_window->Check1[check];
+
+    const QRect gapRect = GapRect(box, gap);
+    QVERIFY(!gapRect.isEmpty());
+    QVERIFY2(gapRect.contains(chooser->geometry().center()), "the list is not over its gap");
+    QVERIFY(gapRect.width() >= chooser->width());
+    // In front: the frame finds the list, not the check box, at the list's centre.
+    QWidget *top = m_window->Frame3->childAt(chooser->geometry().center());
+    QVERIFY(top == chooser || chooser->isAncestorOf(top));
+
+    // A click on the list opens it and leaves the check box as it was.
+    QTest::mouseClick(chooser, Qt::LeftButton);
+    QTRY_VERIFY(chooser->view()->isVisible());
+    chooser->hidePopup();
+    QVERIFY(!box->isChecked());
+    // The caption's own text is not cut.
+    QVERIFY(box->width() >= box->sizeHint().width() || box->geometry().right() >= m_window->Frame3->width() - 5);
+}
+
+void TestWizardLayout::fileListColumns()
+{
+    FileListView *list = m_window->ListView1;
+    QCOMPARE(list->columnCount(), 3);
+    const QStringList headers{u"ファイル名"_s, u"内容"_s, u"データ行数"_s};
+    const QList<int> widths{120, 267, 96};
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(list->headerItem()->text(i), headers[i]);
+        QCOMPARE(list->columnWidth(i), widths[i]);
+    }
+    QCOMPARE(Qt::Alignment(list->headerItem()->textAlignment(2)) & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+    QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
+    QCOMPARE(list->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QVERIFY(list->header()->sectionsClickable());
+}
+
+void TestWizardLayout::focusOrder_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QStringList>("order");
+    QTest::addRow("settings") << 0
+                              << QStringList{u"Text1_0"_s, u"Command2_0"_s, u"Command1_0"_s, u"Command1_1"_s,
+                                             u"Option1_0"_s, u"Command2_1"_s, u"Text1_1"_s, u"Text1_0"_s};
+    QTest::addRow("file list") << 1
+                               << QStringList{u"ListView1"_s, u"Command1_2"_s, u"Command1_3"_s, u"Command1_6"_s,
+                                              u"Command3_0"_s, u"Command3_1"_s, u"Combo1_2"_s, u"Combo1_1"_s,
+                                              u"Check1_1"_s, u"Combo1_0"_s, u"Check1_0"_s, u"ListView1"_s};
+    QTest::addRow("progress") << 2 << QStringList{u"Command1_4"_s, u"Command1_5"_s, u"Command1_4"_s};
+}
+
+void TestWizardLayout::focusOrder()
+{
+    QFETCH(int, page);
+    QFETCH(QStringList, order);
+    m_window->Text1[0]->setText(u"a"_s);
+    m_window->Text1[1]->setText(u"b"_s); // "次へ" takes the focus only when enabled
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    if (page == 0)
+        QCOMPARE(QApplication::focusWidget(), m_window->Text1[0]); // where the window opens
+    m_window->ShowPage(page);
+    m_window->findChild<QWidget *>(order.first())->setFocus();
+
+    QStringList visited{QApplication::focusWidget()->objectName()};
+    for (int i = 1; i < order.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.append(QApplication::focusWidget()->objectName());
+    }
+    QCOMPARE(visited, order);
+}
+
+void TestWizardLayout::qtTextsInJapanese()
+{
+    QVERIFY(InstallJapaneseTranslations(*qApp));
+    QVERIFY(QCoreApplication::translate("QLineEdit", "&Undo") != u"&Undo"_s);
+}
+
+QTEST_MAIN(TestWizardLayout)
+#include "tst_wizard_layout.moc"
