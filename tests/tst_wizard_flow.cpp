@@ -1,0 +1,520 @@
+// The wizard driven as a user drives it: typing folders, clicking buttons,
+// selecting rows, over a temporary folder.
+
+#include "chooser/directorylist.h"
+#include "chooser/frmchoicefolder.h"
+#include "cp932.h"
+#include "detaillisting.h"
+#include "messages.h"
+#include "testdata.h"
+#include "wizard/filelistview.h"
+#include "wizard/frmdatinstdig.h"
+#include "wizard/module1.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+using namespace hy3;
+using namespace hy3::ui;
+
+using Files = QList<std::pair<QString, QByteArray>>;
+Q_DECLARE_METATYPE(QMessageBox::Icon)
+
+class TestWizardFlow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void nextFollowsTheFolderTexts_data();
+    void nextFollowsTheFolderTexts();
+    void listing_data();
+    void listing();
+    void backThenNextListsAfresh();
+    void sorting_data();
+    void sorting();
+    void selectAllAndClear();
+    void convertSelected_data();
+    void convertSelected();
+    void noSelection();
+    void failedFilesAreSummarised();
+    void secondBatchAfterJumpingBack();
+    void endings_data();
+    void endings();
+    void finishSurvivesAFailingDetailedListing();
+    void browse_data();
+    void browse();
+    void drops_data();
+    void drops();
+    void checkBoxClickFocusesTheList();
+
+private:
+    QString src() const { return m_dir->filePath(u"src"_s); }
+    QString dst() const { return m_dir->filePath(u"dst"_s); }
+    void writeSources(const Files &files);
+    void typeFoldersAndList();
+    QStringList column(int index) const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<frmDatInstDig> m_window;
+    QList<Message> m_messages;
+};
+
+static QByteArray hyo(const QByteArray &name, int count, int base = 0)
+{
+    QList<HyoRecord> records;
+    for (int i = 0; i < count; ++i)
+        records.append(testdata::hyoRecord(i == 0 ? name : QByteArray("R") + QByteArray::number(i), base + i));
+    return testdata::encode(records);
+}
+
+void TestWizardFlow::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QVERIFY(QDir(m_dir->path()).mkpath(u"src"_s));
+    QVERIFY(QDir(m_dir->path()).mkpath(u"dst"_s));
+    m_messages.clear();
+    SetMessageHandlerForTesting([this](const Message &message) { m_messages.append(message); });
+    m_window = std::make_unique<frmDatInstDig>();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void TestWizardFlow::cleanup()
+{
+    m_window.reset();
+    SetMessageHandlerForTesting({});
+    Module1::DetailFolder.clear();
+    Module1::DetailList = nullptr;
+    QVERIFY(!frmChoiceFolder::existing()); // the chooser never outlives the wizard
+    QVERIFY(QApplication::topLevelWidgets().isEmpty() || std::none_of(
+        QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
+        [](QWidget *w) { return w->isVisible(); }));
+}
+
+void TestWizardFlow::writeSources(const Files &files)
+{
+    for (const auto &[name, bytes] : files)
+        testdata::writeFile(src() + u'/' + name, bytes);
+}
+
+void TestWizardFlow::typeFoldersAndList()
+{
+    m_window->Text1[0]->clear();
+    m_window->Text1[1]->clear();
+    QTest::keyClicks(m_window->Text1[0], u"  "_s + src());
+    QTest::keyClicks(m_window->Text1[1], dst());
+    QTest::mouseClick(m_window->Command1[0], Qt::LeftButton);
+}
+
+QStringList TestWizardFlow::column(int index) const
+{
+    QStringList texts;
+    for (int row = 1; row <= m_window->ListView1->rowCount(); ++row)
+        texts.append(m_window->ListView1->row(row)->text(index));
+    return texts;
+}
+
+void TestWizardFlow::nextFollowsTheFolderTexts_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("destination");
+    QTest::addColumn<bool>("enabled");
+    QTest::addRow("both empty") << QString() << QString() << false;
+    QTest::addRow("source only") << u"a"_s << QString() << false;
+    QTest::addRow("destination only") << QString() << u"b"_s << false;
+    QTest::addRow("one character each") << u"a"_s << u"b"_s << true;
+    QTest::addRow("blanks count as filled") << u" "_s << u"  "_s << true;
+}
+
+void TestWizardFlow::nextFollowsTheFolderTexts()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, destination);
+    QTest::keyClicks(m_window->Text1[0], source);
+    QTest::keyClicks(m_window->Text1[1], destination);
+    QTEST(m_window->Command1[0]->isEnabled(), "enabled");
+    m_window->Text1[0]->clear(); // emptying either field disables it again
+    QVERIFY(!m_window->Command1[0]->isEnabled());
+}
+
+void TestWizardFlow::listing_data()
+{
+    QTest::addColumn<Files>("files");
+    QTest::addColumn<bool>("privateKind");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QString>("prompt");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QMessageBox::Icon>("icon");
+
+    const Files mixed{{u"a.hyo"_s, hyo("ABC", 5)},
+                      {u"b.hyo"_s, testdata::le16(0)},
+                      {u"c.hyp"_s, testdata::encode(testdata::manyHypRecords(2))}};
+    QTest::addRow("standard") << mixed << false << 1 << QStringList{u"a.hyo|ABC|5"_s} << QString() << QString()
+                              << QMessageBox::NoIcon;
+    QTest::addRow("private") << mixed << true << 1 << QStringList{u"c.hyp|P1|2"_s} << QString() << QString()
+                             << QMessageBox::NoIcon;
+    QTest::addRow("all empty: no rows, no message")
+        << Files{{u"z.hyo"_s, testdata::le16(0)}} << false << 1 << QStringList{} << QString() << QString()
+        << QMessageBox::NoIcon;
+    QTest::addRow("nothing found") << Files{{u"c.hyp"_s, hyo("C", 1)}} << false << 0 << QStringList{}
+                                   << u"指定したフォルダ(ドライブ)からは、データファイルは発見されませんでした。"_s
+                                   << u"ファイルが見つかりません"_s << QMessageBox::Critical;
+    QTest::addRow("a file in error") << Files{{u"bad.hyo"_s, testdata::le16(-1)}} << false << 0 << QStringList{}
+                                     << u"54:「%1」の行数が負の値です（-1）"_s << u"データバージョンUPコンバータ"_s
+                                     << QMessageBox::NoIcon;
+}
+
+void TestWizardFlow::listing()
+{
+    QFETCH(Files, files);
+    QFETCH(bool, privateKind);
+    QFETCH(QString, prompt);
+    writeSources(files);
+    if (privateKind)
+        QTest::mouseClick(m_window->Option1[1], Qt::LeftButton);
+
+    typeFoldersAndList();
+
+    QTEST(m_window->currentPage(), "page");
+    QStringList rows;
+    for (int row = 1; row <= m_window->ListView1->rowCount(); ++row) {
+        const auto *item = m_window->ListView1->row(row);
+        rows.append(item->text(0) + u'|' + item->text(1) + u'|' + item->text(2));
+    }
+    QTEST(rows, "rows");
+    QVERIFY(m_window->ListView1->isVisible() || m_window->currentPage() != 1);
+    QVERIFY(!m_window->ListView1->isHidden());
+    if (prompt.isEmpty()) {
+        QVERIFY(m_messages.isEmpty());
+        return;
+    }
+    QCOMPARE(m_messages.size(), 1);
+    QCOMPARE(m_messages[0].prompt, prompt.arg(QDir::toNativeSeparators(src() + u"/bad.hyo"_s)));
+    QTEST(m_messages[0].title, "title");
+    QTEST(m_messages[0].icon, "icon");
+}
+
+void TestWizardFlow::backThenNextListsAfresh()
+{
+    writeSources({{u"a.hyo"_s, hyo("A", 1)}});
+    typeFoldersAndList();
+    QCOMPARE(column(0), QStringList{u"a.hyo"_s});
+    QTest::mouseClick(m_window->Command1[6], Qt::LeftButton);
+    QCOMPARE(m_window->currentPage(), 0);
+    writeSources({{u"b.hyo"_s, hyo("B", 1)}});
+    QTest::mouseClick(m_window->Command1[0], Qt::LeftButton);
+    QStringList names = column(0);
+    names.sort();
+    QCOMPARE(names, (QStringList{u"a.hyo"_s, u"b.hyo"_s}));
+}
+
+void TestWizardFlow::sorting_data()
+{
+    QTest::addColumn<QList<int>>("clicks"); // 0-based header sections
+    QTest::addColumn<QStringList>("order");
+    QTest::addRow("name ascending, numbers by value") << QList<int>{0}
+                                                      << QStringList{u"Alpha.hyo"_s, u"route9.hyo"_s, u"route10.hyo"_s};
+    QTest::addRow("same header again: descending") << QList<int>{0, 0}
+                                                   << QStringList{u"route10.hyo"_s, u"route9.hyo"_s, u"Alpha.hyo"_s};
+    QTest::addRow("third click: ascending") << QList<int>{0, 0, 0}
+                                            << QStringList{u"Alpha.hyo"_s, u"route9.hyo"_s, u"route10.hyo"_s};
+    QTest::addRow("another header takes the shared flag: descending")
+        << QList<int>{0, 1} << QStringList{u"Alpha.hyo"_s, u"route9.hyo"_s, u"route10.hyo"_s};
+    QTest::addRow("counts by value") << QList<int>{2}
+                                     << QStringList{u"route10.hyo"_s, u"Alpha.hyo"_s, u"route9.hyo"_s};
+}
+
+void TestWizardFlow::sorting()
+{
+    QFETCH(QList<int>, clicks);
+    // 内容: c, B, a (case ignored); counts 12, 100, 9.
+    writeSources({{u"Alpha.hyo"_s, hyo("c", 12)}, {u"route9.hyo"_s, hyo("B", 100)}, {u"route10.hyo"_s, hyo("a", 9)}});
+    typeFoldersAndList();
+    QHeaderView *header = m_window->ListView1->header();
+    for (int section : clicks)
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(section) + 10, header->height() / 2));
+    QTEST(column(0), "order");
+    QVERIFY(header->isSortIndicatorShown());
+    QCOMPARE(header->sortIndicatorSection(), clicks.last());
+}
+
+void TestWizardFlow::selectAllAndClear()
+{
+    QTest::mouseClick(m_window->Command1[0], Qt::LeftButton); // disabled: nothing happens
+    QCOMPARE(m_window->currentPage(), 0);
+    writeSources({{u"a.hyo"_s, hyo("A", 1)}, {u"b.hyo"_s, hyo("B", 1)}, {u"c.hyo"_s, hyo("C", 1)}});
+    typeFoldersAndList();
+    QTest::mouseClick(m_window->Command3[0], Qt::LeftButton);
+    QCOMPARE(m_window->ListView1->selectedItems().size(), 3);
+    QVERIFY(m_window->ListView1->hasFocus());
+    QTest::mouseClick(m_window->Command3[1], Qt::LeftButton);
+    QVERIFY(m_window->ListView1->selectedItems().isEmpty());
+
+    m_window->ListView1->clear();
+    m_window->Command1[2]->setFocus();
+    QTest::mouseClick(m_window->Command3[0], Qt::LeftButton);
+    QVERIFY(m_window->ListView1->hasFocus());
+}
+
+void TestWizardFlow::convertSelected_data()
+{
+    QTest::addColumn<bool>("privateKind");
+    QTest::addRow("standard") << false;
+    QTest::addRow("private") << true;
+}
+
+void TestWizardFlow::convertSelected()
+{
+    QFETCH(bool, privateKind);
+    const QString ext = privateKind ? u"hyp"_s : u"hyo"_s;
+    QMap<QString, QList<Hy3Record>> expected;
+    const ColumnOptions options{!privateKind, 4, true, 2, 120};
+    for (const QString &stem : {u"one"_s, u"two"_s, u"three"_s}) {
+        const QString name = stem + u'.' + ext;
+        if (privateKind) {
+            const auto records = testdata::manyHypRecords(stem.size());
+            writeSources({{name, testdata::encode(records)}});
+            for (const auto &r : records)
+                expected[stem].append(MapRecord(r, options));
+        } else {
+            const auto records = testdata::manyHyoRecords(stem.size());
+            writeSources({{name, testdata::encode(records)}});
+            for (const auto &r : records)
+                expected[stem].append(MapRecord(r, options));
+        }
+    }
+    const auto before = testdata::snapshot(src() + u"/one."_s + ext);
+    if (privateKind)
+        QTest::mouseClick(m_window->Option1[1], Qt::LeftButton);
+    typeFoldersAndList();
+
+    // Ctrl-click two rows, as on a desktop.
+    FileListView *list = m_window->ListView1;
+    list->sortRows(0, Qt::AscendingOrder); // one, three, two
+    for (int row : {1, 3})
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, list->visualItemRect(list->row(row)).center());
+    QCOMPARE(list->selectedItems().size(), 2);
+    QTest::mouseClick(m_window->Check1[0], Qt::LeftButton, {}, QPoint(8, m_window->Check1[0]->height() / 2));
+    QTest::mouseClick(m_window->Check1[1], Qt::LeftButton, {}, QPoint(8, m_window->Check1[1]->height() / 2));
+    m_window->Combo1[0]->setCurrentIndex(3);
+    m_window->Combo1[1]->setCurrentIndex(1);
+    m_window->Combo1[2]->setCurrentIndex(119);
+
+    QTest::mouseClick(m_window->Command1[2], Qt::LeftButton);
+
+    QVERIFY2(m_messages.isEmpty(), m_messages.isEmpty() ? "" : qPrintable(m_messages[0].prompt));
+    QCOMPARE(m_window->currentPage(), 2);
+    QCOMPARE(testdata::readFile(dst() + u"/one.hy3"_s), testdata::encodeHy3(expected[u"one"_s]));
+    QCOMPARE(testdata::readFile(dst() + u"/two.hy3"_s), testdata::encodeHy3(expected[u"two"_s]));
+    QVERIFY(!QFile::exists(dst() + u"/three.hy3"_s));
+    QCOMPARE(m_window->progressValue(), 100.0f);
+    QCOMPARE(m_window->Label12->text(), QDir::toNativeSeparators(src() + u"/two."_s + ext));
+    QCOMPARE(m_window->Label14->text(), QDir::toNativeSeparators(dst() + u"/two.hy3"_s));
+    QVERIFY(m_window->Label7->isVisible() && m_window->Label8->isVisible());
+    QVERIFY(m_window->Command1[4]->isVisible() && m_window->Command1[5]->isVisible());
+    QCOMPARE(testdata::snapshot(src() + u"/one."_s + ext), before);
+}
+
+void TestWizardFlow::noSelection()
+{
+    writeSources({{u"a.hyo"_s, hyo("A", 1)}});
+    typeFoldersAndList();
+    QTest::mouseClick(m_window->Command1[2], Qt::LeftButton);
+    QCOMPARE(m_messages.size(), 1);
+    QCOMPARE(m_messages[0].prompt, u"項目が１つも選択されていません！"_s);
+    QCOMPARE(m_messages[0].title, u"項目の未選択を検知！"_s);
+    QCOMPARE(m_messages[0].icon, QMessageBox::Critical);
+    QCOMPARE(m_window->progressValue(), 0.0f);
+    QVERIFY(m_window->Label7->isVisible() && m_window->Command1[5]->isVisible());
+    QVERIFY(QDir(dst()).isEmpty());
+}
+
+void TestWizardFlow::failedFilesAreSummarised()
+{
+    writeSources({{u"a.hyo"_s, hyo("A", 1)}, {u"gone.hyo"_s, hyo("G", 1)}, {u"c.hyo"_s, hyo("C", 1)}});
+    typeFoldersAndList();
+    QVERIFY(QFile::remove(src() + u"/gone.hyo"_s)); // vanishes between listing and conversion
+    QTest::mouseClick(m_window->Command3[0], Qt::LeftButton);
+    QTest::mouseClick(m_window->Command1[2], Qt::LeftButton);
+
+    QCOMPARE(m_messages.size(), 1);
+    QCOMPARE(m_messages[0].icon, QMessageBox::Critical);
+    QVERIFY(!m_messages[0].title.isEmpty());
+    QVERIFY2(m_messages[0].prompt.contains(u"gone.hyo"_s), qPrintable(m_messages[0].prompt));
+    QVERIFY(QFile::exists(dst() + u"/a.hy3"_s) && QFile::exists(dst() + u"/c.hy3"_s));
+    QCOMPARE(m_window->progressValue(), 100.0f);
+    QVERIFY(m_window->Command1[4]->isVisible() && m_window->Label8->isVisible());
+    QVERIFY(m_window->isVisible());
+}
+
+void TestWizardFlow::secondBatchAfterJumpingBack()
+{
+    writeSources({{u"a.hyo"_s, hyo("A", 1)}, {u"b.hyo"_s, hyo("B", 1)}, {u"c.hyo"_s, hyo("C", 1)}});
+    typeFoldersAndList();
+    QTest::mouseClick(m_window->Command3[0], Qt::LeftButton);
+    QTest::mouseClick(m_window->Command1[2], Qt::LeftButton);
+    QTest::mouseClick(m_window->Command1[4], Qt::LeftButton);
+    QCOMPARE(m_window->currentPage(), 0);
+
+    QDir(dst()).removeRecursively();
+    QDir().mkpath(dst());
+    QTest::mouseClick(m_window->Command1[0], Qt::LeftButton);
+    m_window->ListView1->row(2)->setSelected(true);
+    m_window->ListView1->row(1)->setSelected(false);
+    m_window->ListView1->row(3)->setSelected(false);
+    m_window->ShowPage(2);
+    QVERIFY(m_window->Label7->isVisible()); // the notes stay from the first batch
+    m_window->ShowPage(1);
+    QTest::mouseClick(m_window->Command1[2], Qt::LeftButton);
+    QCOMPARE(QDir(dst()).entryList(QDir::Files), QStringList{m_window->ListView1->row(2)->text(0).chopped(4) + u".hy3"_s});
+    QCOMPARE(m_window->progressValue(), 100.0f);
+}
+
+class DetailCollector : public DetailRowTarget
+{
+public:
+    void addDetailRow(const QStringList &texts) override { rows.append(texts); }
+    QList<QStringList> rows;
+};
+
+void TestWizardFlow::endings_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("button"); // -1: a close of the frame
+    QTest::addColumn<bool>("detailedListing");
+    QTest::addRow("cancel on the settings page") << 0 << 1 << false;
+    QTest::addRow("cancel on the file list page") << 1 << 3 << false;
+    QTest::addRow("finish") << 2 << 5 << true;
+    QTest::addRow("frame closed") << 1 << -1 << false;
+}
+
+void TestWizardFlow::endings()
+{
+    QFETCH(int, page);
+    QFETCH(int, button);
+    testdata::writeFile(dst() + u"/done.hyo"_s, hyo("D", 2));
+    DetailCollector collector;
+    Module1::DetailFolder = dst();
+    Module1::DetailList = &collector;
+    (void)frmChoiceFolder::instance(); // a chooser used earlier goes with the wizard
+    QSignalSpy ended(m_window.get(), &frmDatInstDig::ended);
+
+    m_window->ShowPage(page);
+    if (button < 0)
+        m_window->close();
+    else
+        QTest::mouseClick(m_window->Command1[button], Qt::LeftButton);
+
+    QCOMPARE(ended.size(), 1);
+    QVERIFY(!m_window->isVisible());
+    QVERIFY(!frmChoiceFolder::existing());
+    QTEST(!collector.rows.isEmpty(), "detailedListing");
+}
+
+void TestWizardFlow::finishSurvivesAFailingDetailedListing()
+{
+    testdata::writeFile(dst() + u"/bad.hyo"_s, testdata::le16(-4));
+    Module1::DetailFolder = dst();
+    QSignalSpy ended(m_window.get(), &frmDatInstDig::ended);
+    m_window->ShowPage(2);
+    QTest::mouseClick(m_window->Command1[5], Qt::LeftButton);
+    QCOMPARE(ended.size(), 1);
+    QVERIFY(!m_window->isVisible());
+}
+
+void TestWizardFlow::browse_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("prompt");
+    QTest::addRow("source, OK") << 0 << true << u"旧バージョンのデータが入っている位置(フォルダー)を指定してください"_s;
+    QTest::addRow("destination, OK") << 1 << true << u"コンバートしたデータの保存先(フォルダー)を指定してください"_s;
+    QTest::addRow("source, cancel") << 0 << false << u"旧バージョンのデータが入っている位置(フォルダー)を指定してください"_s;
+}
+
+void TestWizardFlow::browse()
+{
+    QFETCH(int, index);
+    QFETCH(bool, ok);
+    m_window->Text1[index]->setText(u"before"_s);
+    const QString folder = QDir(src()).canonicalPath();
+    QString seenPrompt;
+    QTimer::singleShot(0, this, [&] {
+        auto *chooser = qobject_cast<frmChoiceFolder *>(QApplication::activeModalWidget());
+        if (!chooser)
+            return;
+        seenPrompt = chooser->Label1->text();
+        chooser->Dir1->setPath(folder);
+        chooser->Command1[ok ? 0 : 1]->click();
+    });
+    QTest::mouseClick(m_window->Command2[index], Qt::LeftButton);
+
+    QTEST(seenPrompt, "prompt");
+    QCOMPARE(m_window->Text1[index]->text(), ok ? QDir::toNativeSeparators(folder + u'/') : u"before"_s);
+    QCOMPARE(m_window->Text1[1 - index]->text(), QString());
+}
+
+void TestWizardFlow::drops_data()
+{
+    QTest::addColumn<QString>("dropped"); // relative to the temporary folder; empty for a web address
+    QTest::addColumn<QString>("expected");
+    QTest::addRow("a folder") << u"src"_s << u"src"_s;
+    QTest::addRow("a file gives its folder") << u"src/a.hyo"_s << u"src"_s;
+    QTest::addRow("not a local file") << QString() << QString();
+}
+
+void TestWizardFlow::drops()
+{
+    QFETCH(QString, dropped);
+    QFETCH(QString, expected);
+    testdata::writeFile(src() + u"/a.hyo"_s, hyo("A", 1));
+    m_window->Text1[1]->setText(u"x"_s);
+    auto *data = new QMimeData;
+    data->setUrls({dropped.isEmpty() ? QUrl(u"https://example.invalid/a"_s)
+                                     : QUrl::fromLocalFile(m_dir->filePath(dropped))});
+    QLineEdit *field = m_window->Text1[0];
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(field, &enter);
+    if (!dropped.isEmpty())
+        QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(field, &drop);
+    if (!dropped.isEmpty()) {
+        QCOMPARE(field->text(), QDir::toNativeSeparators(m_dir->filePath(expected)));
+        QVERIFY(m_window->Command1[0]->isEnabled());
+    }
+    delete data;
+}
+
+void TestWizardFlow::checkBoxClickFocusesTheList()
+{
+    m_window->ShowPage(1);
+    for (int i = 0; i < 2; ++i) {
+        m_window->Combo1[0]->setFocus();
+        QTest::mouseClick(m_window->Check1[i], Qt::LeftButton, {}, QPoint(8, m_window->Check1[i]->height() / 2));
+        QVERIFY(m_window->Check1[i]->isChecked());
+        QTRY_VERIFY(m_window->ListView1->hasFocus());
+    }
+    QVERIFY(m_window->ChkFile(m_dir->path() + u"/src"_s) == false); // a folder is no file
+}
+
+QTEST_MAIN(TestWizardFlow)
+#include "tst_wizard_flow.moc"
