@@ -44,7 +44,7 @@ QByteArray readWholeSource(const QString &path)
 // Reads every record of the source and maps it into the bytes of the new file,
 // so that nothing is written unless the whole source could be read.
 template <typename Record>
-QByteArray convertedBytes(const QString &path, const QByteArray &source, const ColumnOptions &options, qint16 &count)
+QByteArray convertedBytes(const QString &path, QByteArrayView source, const ColumnOptions &options, qint16 &count)
 {
     ByteCursor buffer(source);
     try {
@@ -56,9 +56,11 @@ QByteArray convertedBytes(const QString &path, const QByteArray &source, const C
         throw DataError(u"「%1」: 行数が負の値です（%2）"_s.arg(nativePath(path)).arg(count));
 
     QByteArray output;
-    // Each old record grows by the same number of bytes, names included.
-    constexpr qsizetype kGrowth = 304 - (std::is_same_v<Record, HyoRecord> ? 146 : 148);
-    output.reserve(source.size() + count * kGrowth);
+    // Each old record grows by the same number of bytes, names included. A
+    // count the source can't hold reserves no more than the source allows.
+    constexpr qsizetype kOldSize = std::is_same_v<Record, HyoRecord> ? 146 : 148;
+    const qsizetype records = qMin<qsizetype>(count, source.size() / kOldSize + 1);
+    output.reserve(source.size() + records * (304 - kOldSize));
     AppendRecordCount(output, count);
     Record old;
     for (int r = 1; r <= count; ++r) {
@@ -96,19 +98,6 @@ void writeDestination(const QString &path, const QByteArray &bytes)
     }
     if (!file.commit())
         throw DataError(u"「%1」に書き込めません（%2）"_s.arg(nativePath(path), file.errorString()));
-}
-
-template <typename Record>
-int convertRecords(const ConversionPaths &paths, const ColumnOptions &options)
-{
-    const QByteArray source = readWholeSource(paths.source);
-    qint16 count = 0;
-    const QByteArray output = convertedBytes<Record>(paths.source, source, options, count);
-    if (count == 0)
-        return 0;
-    refuseOverwritingSource(paths);
-    writeDestination(paths.destination, output);
-    return count;
 }
 
 } // namespace
@@ -177,15 +166,28 @@ void CheckOptions(DataKind kind, const ColumnOptions &options)
     }
 }
 
-int ConvertFile(DataKind kind, const ConversionPaths &paths, const ColumnOptions &options)
+QByteArray ConvertBytes(DataKind kind, QByteArrayView source, const ColumnOptions &options,
+                        const QString &sourcePath, qint16 &count)
 {
     try {
         CheckOptions(kind, options);
     } catch (const DataError &error) {
-        throw DataError(u"「%1」: %2"_s.arg(nativePath(paths.source), error.message()));
+        throw DataError(u"「%1」: %2"_s.arg(nativePath(sourcePath), error.message()));
     }
-    return kind == DataKind::Standard ? convertRecords<HyoRecord>(paths, options)
-                                      : convertRecords<HypRecord>(paths, options);
+    return kind == DataKind::Standard ? convertedBytes<HyoRecord>(sourcePath, source, options, count)
+                                      : convertedBytes<HypRecord>(sourcePath, source, options, count);
+}
+
+int ConvertFile(DataKind kind, const ConversionPaths &paths, const ColumnOptions &options)
+{
+    const QByteArray source = readWholeSource(paths.source);
+    qint16 count = 0;
+    const QByteArray output = ConvertBytes(kind, source, options, paths.source, count);
+    if (count == 0)
+        return 0;
+    refuseOverwritingSource(paths);
+    writeDestination(paths.destination, output);
+    return count;
 }
 
 } // namespace hy3

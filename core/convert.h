@@ -44,6 +44,12 @@ struct ConversionPaths
 // Throws DataError when an option that is on names a column outside its range.
 void CheckOptions(DataKind kind, const ColumnOptions &options);
 
+// The bytes of the .hy3 file made from the bytes of an old file, all records
+// read before anything is built; `count` receives the record count (0: no
+// file is to be written). Throws DataError naming `sourcePath` and the cause.
+[[nodiscard]] QByteArray ConvertBytes(DataKind kind, QByteArrayView source, const ColumnOptions &options,
+                                      const QString &sourcePath, qint16 &count);
+
 // Converts one old file into one .hy3 file and returns the number of records
 // written. A source with no record returns 0 and writes nothing. The source is
 // opened read-only; the destination is replaced atomically, so on any failure

@@ -1,0 +1,58 @@
+// Arbitrary bytes through the readers of both old layouts, as the conversion
+// reads them, and through the listing's "count + first name" read.
+
+#include "fuzzinput.h"
+
+#include "dataerror.h"
+#include "listing.h"
+
+#include <QBuffer>
+
+#include <cstdlib>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const fuzzinput::Input input =
+        fuzzinput::parse(QByteArrayView(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size)));
+
+    bool headerRead = false;
+    hy3::DataFileHeader header;
+    QByteArray file = input.file.toByteArray();
+    QBuffer buffer(&file);
+    buffer.open(QIODevice::ReadOnly);
+    try {
+        header = hy3::ReadHeader(buffer);
+        headerRead = true;
+    } catch (const hy3::DataError &error) {
+        check(!error.message().isEmpty());
+    }
+
+    try {
+        qint16 count = 0;
+        const QByteArray output = hy3::ConvertBytes(input.kind, input.file, input.options, u"fuzz.dat"_s, count);
+        // A conversion that succeeds has read the count and the first name the same way.
+        check(headerRead && count == header.count && count >= 0);
+        check(output.size() == 2 || count > 0);
+        if (count > 0) {
+            const qsizetype nameField = 2 + header.firstName.size();
+            check(input.file.size() >= 2 + nameField);
+            check(output.mid(2, nameField) == input.file.sliced(2, nameField).toByteArray());
+            check(output.size() >= 2 + count * 304);
+        }
+    } catch (const hy3::DataError &error) {
+        check(!error.message().isEmpty());
+    }
+    return 0;
+}
