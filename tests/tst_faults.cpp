@@ -1,0 +1,242 @@
+// Failures in the middle of things: writes that stop part-way, folders that
+// vanish, hostile headers. Whatever happens, an earlier result stays whole, no
+// temporary file is left and the sources are untouched.
+
+#include "batch.h"
+#include "convert.h"
+#include "dataerror.h"
+#include "datafile.h"
+#include "testdata.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/resource.h>
+
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+using namespace hy3;
+
+// A device that takes `capacity` bytes and then fails every write.
+class FailDevice : public QIODevice
+{
+public:
+    explicit FailDevice(qint64 capacity) : m_capacity(capacity) { open(QIODevice::WriteOnly); }
+    QByteArray written;
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        if (written.size() + size > m_capacity) {
+            setErrorString(u"デバイスがいっぱいです"_s);
+            return -1;
+        }
+        written.append(data, size);
+        return size;
+    }
+
+private:
+    qint64 m_capacity;
+};
+
+// Lowers the largest file this process may write, for the scope's life.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails with EFBIG
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
+
+private:
+    rlimit m_saved{};
+};
+
+class TestFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void deviceFailsPartWay_data();
+    void deviceFailsPartWay();
+    void fileWriteFailsPartWay_data();
+    void fileWriteFailsPartWay();
+    void destinationFolderVanishes();
+    void sourceVanishesDuringTheBatch();
+    void hostileInput_data();
+    void hostileInput();
+
+private:
+    QString src() const { return m_dir->filePath(u"src"_s); }
+    QString dst() const { return m_dir->filePath(u"dst"_s); }
+    QStringList dstEntries() const { return QDir(dst()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QMap<QString, testdata::FileSnapshot> m_sources;
+};
+
+void TestFaults::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QVERIFY(QDir(m_dir->path()).mkpath(u"src"_s));
+    QVERIFY(QDir(m_dir->path()).mkpath(u"dst"_s));
+    testdata::writeFile(src() + u"/big.hyo"_s, testdata::encode(testdata::manyHyoRecords(200)));
+    testdata::writeFile(src() + u"/small.hyo"_s, testdata::encode(testdata::manyHyoRecords(2)));
+    testdata::writeFile(src() + u"/big.hyp"_s, testdata::encode(testdata::manyHypRecords(200)));
+    m_sources.clear();
+    for (const QString &name : QDir(src()).entryList(QDir::Files))
+        m_sources.insert(name, testdata::snapshot(src() + u'/' + name));
+}
+
+void TestFaults::cleanup()
+{
+    // Every source that still exists is byte- and timestamp-identical.
+    for (auto it = m_sources.cbegin(); it != m_sources.cend(); ++it) {
+        const QString path = src() + u'/' + it.key();
+        if (QFile::exists(path))
+            QVERIFY2(testdata::snapshot(path) == it.value(), qPrintable(it.key()));
+    }
+}
+
+void TestFaults::deviceFailsPartWay_data()
+{
+    QTest::addColumn<qint64>("capacity");
+    QTest::addRow("nothing") << qint64(0);
+    QTest::addRow("half the count") << qint64(1);
+    QTest::addRow("the count only") << qint64(2);
+    QTest::addRow("inside the first record") << qint64(100);
+    QTest::addRow("one byte short of two records") << qint64(2 + 2 * 307 - 1);
+}
+
+void TestFaults::deviceFailsPartWay()
+{
+    QFETCH(qint64, capacity);
+    Hy3Record record;
+    record.Name = "ABC";
+    FailDevice device(capacity);
+    QVERIFY_THROWS_EXCEPTION(DataError, {
+        WriteRecordCount(device, 2);
+        WriteRecord(device, record);
+        WriteRecord(device, record);
+    });
+    QVERIFY(device.written.size() <= capacity);
+    // Records reach the device whole or not at all.
+    QVERIFY(device.written.size() <= 2 || (device.written.size() - 2) % 307 == 0);
+}
+
+void TestFaults::fileWriteFailsPartWay_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("limit");
+    QTest::addRow("standard, nothing fits") << u"big.hyo"_s << 0;
+    QTest::addRow("standard, stops after 4 KiB") << u"big.hyo"_s << 4096;
+    QTest::addRow("standard, one byte short") << u"big.hyo"_s << 2 + 200 * (304 + 6) - 1;
+    QTest::addRow("private, stops after 10 KiB") << u"big.hyp"_s << 10240;
+}
+
+void TestFaults::fileWriteFailsPartWay()
+{
+    QFETCH(QString, name);
+    QFETCH(int, limit);
+    const QString destination = dst() + u'/' + name.chopped(4) + u".hy3"_s;
+    testdata::writeFile(destination, "EARLIER RESULT");
+    const DataKind kind = name.endsWith(u"hyp"_s) ? DataKind::Private : DataKind::Standard;
+    try {
+        const FileSizeLimit limited(static_cast<rlim_t>(limit));
+        (void)ConvertFile(kind, PathsFor(src(), dst(), name), {});
+        QFAIL("the write did not fail");
+    } catch (const DataError &error) {
+        QVERIFY2(error.message().contains(name.chopped(4) + u".hy3"_s), qPrintable(error.message()));
+    }
+    QCOMPARE(testdata::readFile(destination), QByteArray("EARLIER RESULT"));
+    QCOMPARE(dstEntries(), QStringList{name.chopped(4) + u".hy3"_s});
+    // With room again the same conversion goes through and replaces the old result.
+    QCOMPARE(ConvertFile(kind, PathsFor(src(), dst(), name), {}), 200);
+    QVERIFY(testdata::readFile(destination).size() > 14);
+}
+
+void TestFaults::destinationFolderVanishes()
+{
+    const ConversionPaths paths = PathsFor(src(), dst(), u"small.hyo"_s);
+    QVERIFY(QDir(dst()).removeRecursively());
+    QVERIFY_THROWS_EXCEPTION(DataError, (void)ConvertFile(DataKind::Standard, paths, {}));
+    QVERIFY(!QDir(dst()).exists());
+}
+
+class ConvertingBatch : public BatchTarget
+{
+public:
+    ConvertingBatch(QString source, QString destination, QStringList rows)
+        : m_source(std::move(source)), m_destination(std::move(destination)), m_rows(std::move(rows))
+    {
+    }
+    int rowCount() const override { return static_cast<int>(m_rows.size()); }
+    QString rowText(int row) const override { return m_rows.at(row - 1); }
+    bool isRowSelected(int) const override { return true; }
+    DataKind chosenKind() const override { return DataKind::Standard; }
+    void convert(DataKind kind, const QString &oldName) override
+    {
+        (void)ConvertFile(kind, PathsFor(m_source, m_destination, oldName), {});
+    }
+    void showProgress(float value) override { last = value; }
+    void reportNoSelection() override {}
+    float last = -1;
+
+private:
+    QString m_source, m_destination;
+    QStringList m_rows;
+};
+
+void TestFaults::sourceVanishesDuringTheBatch()
+{
+    ConvertingBatch batch(src(), dst(), {u"small.hyo"_s, u"vanished.hyo"_s, u"big.hyo"_s});
+    const BatchSummary summary = RunBatch(batch);
+    QCOMPARE(summary.converted, 2);
+    QCOMPARE(summary.failures.size(), 1);
+    QCOMPARE(summary.failures[0].fileName, u"vanished.hyo"_s);
+    QVERIFY(summary.failures[0].message.contains(u"vanished.hyo"_s));
+    QCOMPARE(batch.last, 100.0f);
+    QStringList made = dstEntries();
+    made.sort();
+    QCOMPARE(made, (QStringList{u"big.hy3"_s, u"small.hy3"_s}));
+}
+
+void TestFaults::hostileInput_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("cause");
+    // A tiny file that claims the largest count: refused without building anything large.
+    QTest::addRow("32767 records claimed, none there") << testdata::le16(32767) << u"1 件目"_s;
+    QTest::addRow("name longer than the file") << testdata::le16(1) + testdata::le16(65535) + "x" << u"1 件目"_s;
+    QTest::addRow("last record's columns cut") << testdata::encode(testdata::manyHyoRecords(3)).chopped(2)
+                                               << u"3 件目"_s;
+    QTest::addRow("-32768 records") << testdata::le16(-32768) << u"負"_s;
+}
+
+void TestFaults::hostileInput()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, cause);
+    qint16 count = 0;
+    try {
+        (void)ConvertBytes(DataKind::Standard, bytes, {}, u"hostile.hyo"_s, count);
+        QFAIL("accepted");
+    } catch (const DataError &error) {
+        QVERIFY2(error.message().contains(cause) && error.message().contains(u"hostile.hyo"_s),
+                 qPrintable(error.message()));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestFaults)
+#include "tst_faults.moc"
