@@ -61,6 +61,8 @@ private slots:
     void drops_data();
     void drops();
     void checkBoxClickFocusesTheList();
+    void enterAndEscapeDoNothing_data();
+    void enterAndEscapeDoNothing();
 
 private:
     QString src() const { return m_dir->filePath(u"src"_s); }
@@ -514,6 +516,36 @@ void TestWizardFlow::checkBoxClickFocusesTheList()
         QTRY_VERIFY(m_window->ListView1->hasFocus());
     }
     QVERIFY(m_window->ChkFile(m_dir->path() + u"/src"_s) == false); // a folder is no file
+}
+
+void TestWizardFlow::enterAndEscapeDoNothing_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("focused"); // a Command1 index
+    QTest::addRow("settings, on キャンセル") << 0 << 1;
+    QTest::addRow("file list, on キャンセル") << 1 << 3;
+    QTest::addRow("progress, on 完了") << 2 << 5;
+}
+
+void TestWizardFlow::enterAndEscapeDoNothing()
+{
+    QFETCH(int, page);
+    QFETCH(int, focused);
+    QSignalSpy ended(m_window.get(), &frmDatInstDig::ended);
+    m_window->ShowPage(page);
+    m_window->Command1[focused]->setFocus();
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+        QTest::keyClick(m_window->Command1[focused], key);
+    QCOMPARE(ended.size(), 0);
+    QVERIFY(m_window->isVisible());
+    QCOMPARE(m_window->currentPage(), page);
+
+    frmChoiceFolder &chooser = frmChoiceFolder::instance();
+    chooser.show();
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape})
+        QTest::keyClick(&chooser, key);
+    QVERIFY(chooser.isVisible());
+    chooser.hide();
 }
 
 QTEST_MAIN(TestWizardFlow)

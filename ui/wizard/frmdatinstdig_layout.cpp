@@ -91,6 +91,7 @@ void frmDatInstDig::buildBanner()
     Image1 = makeLabel(this, u"Image1"_s, QString(), {587, -2, 65, 62});
     Image1->setPixmap(QPixmap(u":/hy3/banner.png"_s));
     Image1->setScaledContents(true);
+    Image1->setToolTip(u"%1 バージョン %2"_s.arg(QString::fromUtf16(kApplicationTitle), QStringLiteral(HY3_VERSION)));
 
     Label3 = makeLabel(this, u"Label3"_s,
                        u"運賃表示器アプリの旧バージョンのデータをVer3用のデータへまとめてコンバートします。"_s,
