@@ -41,14 +41,15 @@ qint16 readInt16(Source &source)
     return qFromLittleEndian<qint16>(bytes);
 }
 
+// Reads into `text`, reusing its buffer: records are read one after another
+// into the same record.
 template <typename Source>
-QByteArray readText(Source &source)
+void readText(Source &source, QByteArray &text)
 {
     // The byte count is unsigned: a text of 32768 bytes or more still reads whole.
     const quint16 length = static_cast<quint16>(readInt16(source));
-    QByteArray text(length, Qt::Uninitialized);
+    text.resize(length);
     readExactly(source, text.data(), length);
-    return text;
 }
 
 template <typename Source, int Count>
@@ -62,14 +63,14 @@ void readColumns(Source &source, Columns<Count> &columns)
 template <typename Source>
 void readRecord(Source &source, HyoRecord &record)
 {
-    record.Name = readText(source);
+    readText(source, record.Name);
     readColumns(source, record.Col);
 }
 
 template <typename Source>
 void readRecord(Source &source, HypRecord &record)
 {
-    record.Name = readText(source);
+    readText(source, record.Name);
     record.TicketNo = readInt16(source);
     record.Extra = readInt16(source);
     readColumns(source, record.Col);
@@ -92,7 +93,12 @@ const char *ByteCursor::take(qsizetype size)
 
 qint16 ReadRecordCount(QIODevice &device) { return readInt16(device); }
 qint16 ReadRecordCount(ByteCursor &cursor) { return readInt16(cursor); }
-QByteArray ReadText(QIODevice &device) { return readText(device); }
+QByteArray ReadText(QIODevice &device)
+{
+    QByteArray text;
+    readText(device, text);
+    return text;
+}
 void ReadRecord(QIODevice &device, HyoRecord &record) { readRecord(device, record); }
 void ReadRecord(QIODevice &device, HypRecord &record) { readRecord(device, record); }
 void ReadRecord(ByteCursor &cursor, HyoRecord &record) { readRecord(cursor, record); }
