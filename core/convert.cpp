@@ -46,9 +46,9 @@ QByteArray readWholeSource(const QString &path)
 template <typename Record>
 QByteArray convertedBytes(const QString &path, QByteArrayView source, const ColumnOptions &options, qint16 &count)
 {
-    ByteCursor buffer(source);
+    ByteCursor cursor(source);
     try {
-        count = ReadRecordCount(buffer);
+        count = ReadRecordCount(cursor);
     } catch (const DataError &) {
         throw DataError(u"「%1」: 行数を読み取れません（ファイルが2バイトに足りません）"_s.arg(nativePath(path)));
     }
@@ -65,7 +65,7 @@ QByteArray convertedBytes(const QString &path, QByteArrayView source, const Colu
     Record old;
     for (int r = 1; r <= count; ++r) {
         try {
-            ReadRecord(buffer, old);
+            ReadRecord(cursor, old);
         } catch (const DataError &error) {
             throw DataError(u"「%1」: %2 件目のレコード（全 %3 件）が不完全です（%4）"_s
                                 .arg(nativePath(path))

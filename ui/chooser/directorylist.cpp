@@ -56,8 +56,6 @@ bool DirectoryList::setPath(const QString &path)
         m_path = previous;
         return false;
     }
-    if (m_path != previous)
-        emit pathChanged(m_path);
     return true;
 }
 

@@ -23,9 +23,6 @@ public:
     // Reads the open folder's sub-folders from the disk again.
     bool refresh();
 
-signals:
-    void pathChanged(const QString &path);
-
 protected:
     void keyPressEvent(QKeyEvent *event) override;
 

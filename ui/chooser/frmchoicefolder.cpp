@@ -138,7 +138,7 @@ void frmChoiceFolder::Command1_Click(int Index)
 void frmChoiceFolder::Drive1_Change()
 {
     const QString root = Drive1->currentData().toString();
-    if (Dir1->setPath(root) && Dir1->refresh())
+    if (Dir1->setPath(root)) // reads the folder from the disk
         return;
     if (m_fallingBack)
         return; // the program's own drive can't be read either: stay as we are, usable
