@@ -12,8 +12,6 @@ namespace hy3::cli {
 
 namespace {
 
-inline constexpr char16_t kNotFoundMessage[] = u"指定したフォルダ(ドライブ)からは、データファイルは発見されませんでした。";
-
 // Every named file is a selected row; each result is printed as it comes.
 class FileListBatch final : public BatchTarget
 {
@@ -69,7 +67,7 @@ int RunConvert(const Request &request, QTextStream &out, QTextStream &err)
     if (files.isEmpty()) {
         const ListingResult listing = ListDataFiles(request.operands.at(0), request.kind);
         if (listing.outcome == ListingResult::Outcome::NotFound) {
-            err << QString::fromUtf16(kNotFoundMessage) << Qt::endl;
+            err << QString::fromUtf16(kNotFoundPrompt) << Qt::endl;
             return ExitNotFound;
         }
         if (listing.outcome == ListingResult::Outcome::Failed) {
@@ -93,7 +91,7 @@ int RunList(const Request &request, QTextStream &out, QTextStream &err)
     case ListingResult::Outcome::Found:
         return ExitSuccess;
     case ListingResult::Outcome::NotFound:
-        err << QString::fromUtf16(kNotFoundMessage) << Qt::endl;
+        err << QString::fromUtf16(kNotFoundPrompt) << Qt::endl;
         return ExitNotFound;
     case ListingResult::Outcome::Failed:
         err << listing.errorNumber << u':' << listing.errorDescription << Qt::endl;

@@ -45,6 +45,9 @@ struct ListingResult
     QString errorDescription;
 };
 
+// What the user is told when a folder holds no data file of the chosen kind.
+inline constexpr char16_t kNotFoundPrompt[] = u"指定したフォルダ(ドライブ)からは、データファイルは発見されませんでした。";
+
 // "*.hyo" or "*.hyp".
 [[nodiscard]] QString SearchPattern(DataKind kind);
 

@@ -13,7 +13,6 @@ class frmDatInstDig;
 // The listing procedures that work on the wizard's controls.
 namespace Module1 {
 
-inline constexpr char16_t kNotFoundPrompt[] = u"指定したフォルダ(ドライブ)からは、データファイルは発見されませんでした。";
 inline constexpr char16_t kNotFoundTitle[] = u"ファイルが見つかりません";
 
 // The folder and the five-column list of the finishing step. Nothing in the
