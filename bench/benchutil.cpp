@@ -64,6 +64,14 @@ void writeAtomically(const QString &path, qint64 size)
         qFatal("cannot commit %s", qPrintable(path));
 }
 
+void writePlain(const QString &path, qint64 size)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(QByteArray(size, '\0'));
+}
+
 double peakMemoryMiB()
 {
     rusage usage{};

@@ -19,6 +19,9 @@ qint64 readWhole(const QString &path);
 // committed atomically over the old one.
 void writeAtomically(const QString &path, qint64 size);
 
+// Writes `size` bytes straight into the file, without the atomic replacement.
+void writePlain(const QString &path, qint64 size);
+
 // Peak resident memory of this process so far, in MiB.
 double peakMemoryMiB();
 
