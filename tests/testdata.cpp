@@ -1,5 +1,6 @@
 #include "testdata.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
@@ -106,6 +107,12 @@ QByteArray readFile(const QString &path)
 FileSnapshot snapshot(const QString &path)
 {
     return {readFile(path), QFileInfo(path).lastModified()};
+}
+
+Workspace::Workspace()
+{
+    const QDir dir(m_dir.path());
+    m_valid = m_dir.isValid() && dir.mkpath(QStringLiteral("src")) && dir.mkpath(QStringLiteral("dst"));
 }
 
 } // namespace testdata

@@ -4,11 +4,14 @@
 // library's own writer so that the two can check each other.
 
 #include "datafile.h"
+#include "detaillisting.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
 
 namespace testdata {
 
@@ -37,5 +40,29 @@ struct FileSnapshot
     friend bool operator==(const FileSnapshot &, const FileSnapshot &) = default;
 };
 FileSnapshot snapshot(const QString &path);
+
+// A fresh temporary folder holding the empty folders "src" and "dst".
+class Workspace
+{
+public:
+    Workspace();
+    [[nodiscard]] bool isValid() const { return m_valid; }
+    [[nodiscard]] QString path() const { return m_dir.path(); }
+    [[nodiscard]] QString filePath(const QString &name) const { return m_dir.filePath(name); }
+    [[nodiscard]] QString src() const { return m_dir.filePath(QStringLiteral("src")); }
+    [[nodiscard]] QString dst() const { return m_dir.filePath(QStringLiteral("dst")); }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_valid = false;
+};
+
+// Keeps the rows the detailed listing adds.
+class DetailRowCollector : public hy3::DetailRowTarget
+{
+public:
+    void addDetailRow(const QStringList &texts) override { rows.append(texts); }
+    QList<QStringList> rows;
+};
 
 } // namespace testdata

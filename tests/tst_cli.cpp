@@ -41,17 +41,15 @@ private slots:
     void list();
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString src() const { return m_dir->filePath(u"src"_s); }
-    QString dst() const { return m_dir->filePath(u"dst"_s); }
+    std::unique_ptr<testdata::Workspace> m_dir;
+    QString src() const { return m_dir->src(); }
+    QString dst() const { return m_dir->dst(); }
 };
 
 void TestCli::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
+    m_dir = std::make_unique<testdata::Workspace>();
     QVERIFY(m_dir->isValid());
-    QVERIFY(QDir(m_dir->path()).mkpath(u"src"_s));
-    QVERIFY(QDir(m_dir->path()).mkpath(u"dst"_s));
 }
 
 void TestCli::usageErrors_data()

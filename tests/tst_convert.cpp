@@ -35,21 +35,17 @@ private slots:
     void namesCarriedByteForByte();
 
 private:
-    QString srcDir() const { return m_dir.filePath(u"src"_s); }
-    QString dstDir() const { return m_dir.filePath(u"dst"_s); }
+    QString srcDir() const { return m_tmp->src(); }
+    QString dstDir() const { return m_tmp->dst(); }
     QStringList dstEntries() const { return QDir(dstDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
 
-    std::unique_ptr<QTemporaryDir> m_tmp;
-    QDir m_dir;
+    std::unique_ptr<testdata::Workspace> m_tmp;
 };
 
 void TestConvert::init()
 {
-    m_tmp = std::make_unique<QTemporaryDir>();
-    QVERIFY2(m_tmp->isValid(), qPrintable(m_tmp->errorString()));
-    m_dir = QDir(m_tmp->path());
-    QVERIFY(m_dir.mkdir(u"src"_s));
-    QVERIFY(m_dir.mkdir(u"dst"_s));
+    m_tmp = std::make_unique<testdata::Workspace>();
+    QVERIFY(m_tmp->isValid());
 }
 
 static ColumnOptions options(bool ticket, int ticketColumn, bool move, int from, int to)
@@ -271,7 +267,7 @@ void TestConvert::badInput()
 
     QString destinationFolder = dstDir();
     if (setup == Setup::DestinationFolderMissing)
-        destinationFolder = m_dir.filePath(u"missing"_s);
+        destinationFolder = m_tmp->filePath(u"missing"_s);
     if (setup == Setup::SameFolder)
         destinationFolder = srcDir();
     const QString source = srcDir() + u'/' + oldName;

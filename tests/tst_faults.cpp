@@ -77,20 +77,18 @@ private slots:
     void hostileInput();
 
 private:
-    QString src() const { return m_dir->filePath(u"src"_s); }
-    QString dst() const { return m_dir->filePath(u"dst"_s); }
+    QString src() const { return m_dir->src(); }
+    QString dst() const { return m_dir->dst(); }
     QStringList dstEntries() const { return QDir(dst()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<testdata::Workspace> m_dir;
     QMap<QString, testdata::FileSnapshot> m_sources;
 };
 
 void TestFaults::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
+    m_dir = std::make_unique<testdata::Workspace>();
     QVERIFY(m_dir->isValid());
-    QVERIFY(QDir(m_dir->path()).mkpath(u"src"_s));
-    QVERIFY(QDir(m_dir->path()).mkpath(u"dst"_s));
     testdata::writeFile(src() + u"/big.hyo"_s, testdata::encode(testdata::manyHyoRecords(200)));
     testdata::writeFile(src() + u"/small.hyo"_s, testdata::encode(testdata::manyHyoRecords(2)));
     testdata::writeFile(src() + u"/big.hyp"_s, testdata::encode(testdata::manyHypRecords(200)));

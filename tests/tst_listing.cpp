@@ -219,13 +219,6 @@ void TestListing::listingTwiceGivesSameRows()
     QCOMPARE(second.rows, first.rows);
 }
 
-class RowCollector : public DetailRowTarget
-{
-public:
-    void addDetailRow(const QStringList &texts) override { rows.append(texts); }
-    QList<QStringList> rows;
-};
-
 void TestListing::detailedListing_data()
 {
     QTest::addColumn<bool>("bound");
@@ -247,7 +240,7 @@ void TestListing::detailedListing()
     QVERIFY(full.setFileTime(modified, QFileDevice::FileModificationTime));
     full.close();
 
-    RowCollector collector;
+    testdata::DetailRowCollector collector;
     ListHyoFilesWithDetails(dir.path(), bound ? &collector : nullptr);
 
     if (bound) {

@@ -65,13 +65,13 @@ private slots:
     void enterAndEscapeDoNothing();
 
 private:
-    QString src() const { return m_dir->filePath(u"src"_s); }
-    QString dst() const { return m_dir->filePath(u"dst"_s); }
+    QString src() const { return m_dir->src(); }
+    QString dst() const { return m_dir->dst(); }
     void writeSources(const Files &files);
     void typeFoldersAndList();
     QStringList column(int index) const;
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<testdata::Workspace> m_dir;
     std::unique_ptr<frmDatInstDig> m_window;
     QList<Message> m_messages;
 };
@@ -86,10 +86,8 @@ static QByteArray hyo(const QByteArray &name, int count, int base = 0)
 
 void TestWizardFlow::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
+    m_dir = std::make_unique<testdata::Workspace>();
     QVERIFY(m_dir->isValid());
-    QVERIFY(QDir(m_dir->path()).mkpath(u"src"_s));
-    QVERIFY(QDir(m_dir->path()).mkpath(u"dst"_s));
     m_messages.clear();
     SetMessageHandlerForTesting([this](const Message &message) { m_messages.append(message); });
     m_window = std::make_unique<frmDatInstDig>();
@@ -390,13 +388,6 @@ void TestWizardFlow::secondBatchAfterJumpingBack()
     QCOMPARE(m_window->progressValue(), 100.0f);
 }
 
-class DetailCollector : public DetailRowTarget
-{
-public:
-    void addDetailRow(const QStringList &texts) override { rows.append(texts); }
-    QList<QStringList> rows;
-};
-
 void TestWizardFlow::endings_data()
 {
     QTest::addColumn<int>("page");
@@ -413,7 +404,7 @@ void TestWizardFlow::endings()
     QFETCH(int, page);
     QFETCH(int, button);
     testdata::writeFile(dst() + u"/done.hyo"_s, hyo("D", 2));
-    DetailCollector collector;
+    testdata::DetailRowCollector collector;
     Module1::DetailFolder = dst();
     Module1::DetailList = &collector;
     (void)frmChoiceFolder::instance(); // a chooser used earlier goes with the wizard
