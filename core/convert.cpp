@@ -89,9 +89,12 @@ void refuseOverwritingSource(const ConversionPaths &paths)
 void writeDestination(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a buffered write of a small output is "accepted" and its
+    // failure (full disk, size limit) only shows at the flush, which commit()
+    // does not report. Each write now says whether its bytes reached the file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw DataError(u"「%1」を作成できません（%2）"_s.arg(nativePath(path), file.errorString()));
-    if (file.write(bytes) != bytes.size()) {
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         const QString reason = file.errorString();
         file.cancelWriting();
         throw DataError(u"「%1」に書き込めません（%2）"_s.arg(nativePath(path), reason));

@@ -31,7 +31,7 @@ int main(int argc, char *argv[])
     };
     for (const auto &[name, bytes] : seeds) {
         QFile file(folder.filePath(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
             return 1;
     }
     return 0;

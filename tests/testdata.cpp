@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTest>
 
 namespace testdata {
@@ -94,6 +95,7 @@ void writeFile(const QString &path, const QByteArray &bytes)
     QFile file(path);
     QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(file.errorString()));
     QCOMPARE(file.write(bytes), bytes.size());
+    QVERIFY2(file.flush(), qPrintable(file.errorString()));
 }
 
 QByteArray readFile(const QString &path)
@@ -113,6 +115,18 @@ Workspace::Workspace()
 {
     const QDir dir(m_dir.path());
     m_valid = m_dir.isValid() && dir.mkpath(QStringLiteral("src")) && dir.mkpath(QStringLiteral("dst"));
+}
+
+Run hy3conv(const QStringList &arguments, const std::function<void()> &childSetup)
+{
+    QProcess process;
+    if (childSetup)
+        process.setChildProcessModifier(childSetup);
+    process.start(QStringLiteral(HY3CONV_PATH), arguments);
+    if (!process.waitForFinished(120000))
+        return {};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
 }
 
 } // namespace testdata

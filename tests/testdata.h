@@ -13,6 +13,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
+
 namespace testdata {
 
 QByteArray le16(int value);
@@ -56,6 +58,16 @@ private:
     QTemporaryDir m_dir;
     bool m_valid = false;
 };
+
+// One run of the built hy3conv; `childSetup` runs in the child before exec
+// (resource limits, signal dispositions).
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+Run hy3conv(const QStringList &arguments, const std::function<void()> &childSetup = {});
 
 // Keeps the rows the detailed listing adds.
 class DetailRowCollector : public hy3::DetailRowTarget

@@ -3,28 +3,13 @@
 #include "testdata.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-static Run hy3conv(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(HY3CONV_PATH), arguments);
-    if (!process.waitForFinished(60000))
-        return {};
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
+using testdata::hy3conv;
+using testdata::Run;
 
 class TestCli : public QObject
 {

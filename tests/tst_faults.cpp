@@ -9,6 +9,7 @@
 #include "testdata.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,24 +43,6 @@ private:
     qint64 m_capacity;
 };
 
-// Lowers the largest file this process may write, for the scope's life.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails with EFBIG
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit lowered = m_saved;
-        lowered.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-
-private:
-    rlimit m_saved{};
-};
-
 class TestFaults : public QObject
 {
     Q_OBJECT
@@ -69,8 +52,8 @@ private slots:
     void cleanup();
     void deviceFailsPartWay_data();
     void deviceFailsPartWay();
-    void fileWriteFailsPartWay_data();
-    void fileWriteFailsPartWay();
+    void limitedDestination_data();
+    void limitedDestination();
     void destinationFolderVanishes();
     void sourceVanishesDuringTheBatch();
     void hostileInput_data();
@@ -133,35 +116,111 @@ void TestFaults::deviceFailsPartWay()
     QVERIFY(device.written.size() <= 2 || (device.written.size() - 2) % 307 == 0);
 }
 
-void TestFaults::fileWriteFailsPartWay_data()
+enum class Limit { FileSize, FullDisk };
+
+// A small tmpfs mounted for the scope's life; empty when the machine refuses it.
+class SmallFileSystem
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("limit");
-    QTest::addRow("standard, nothing fits") << u"big.hyo"_s << 0;
-    QTest::addRow("standard, stops after 4 KiB") << u"big.hyo"_s << 4096;
-    QTest::addRow("standard, one byte short") << u"big.hyo"_s << 2 + 200 * (304 + 6) - 1;
-    QTest::addRow("private, stops after 10 KiB") << u"big.hyp"_s << 10240;
+public:
+    SmallFileSystem(const QString &where, const QByteArray &size) : m_where(where)
+    {
+        QDir().mkpath(where);
+        m_mounted = QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size="_s + QString::fromLatin1(size),
+                                                   u"tmpfs"_s, where}) == 0;
+    }
+    ~SmallFileSystem()
+    {
+        if (m_mounted)
+            QProcess::execute(u"umount"_s, {m_where});
+    }
+    [[nodiscard]] bool isMounted() const { return m_mounted; }
+
+private:
+    QString m_where;
+    bool m_mounted = false;
+};
+
+// Fills the file system that holds the folder until a write fails.
+static void fillUp(const QString &folder)
+{
+    QFile filler(folder + u"/filler"_s);
+    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(4096, 'f');
+    while (filler.write(block) == block.size()) {
+    }
+    const QByteArray byte(1, 'f');
+    while (filler.write(byte) == 1) {
+    }
 }
 
-void TestFaults::fileWriteFailsPartWay()
+void TestFaults::limitedDestination_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("records");
+    QTest::addColumn<Limit>("limit");
+    QTest::addColumn<int>("bytes"); // the file-size limit
+
+    // Outputs below the write buffer only fail when it is flushed; above it, on a write.
+    QTest::addRow("1 record, size limit 0") << u"ten.hyo"_s << 1 << Limit::FileSize << 0;
+    QTest::addRow("10 records, size limit 300 bytes") << u"ten.hyo"_s << 10 << Limit::FileSize << 300;
+    QTest::addRow("10 records, size limit 1024 bytes") << u"ten.hyo"_s << 10 << Limit::FileSize << 1024;
+    QTest::addRow("200 records, one byte short") << u"ten.hyo"_s << 200 << Limit::FileSize << 2 + 200 * 310 - 1;
+    QTest::addRow("300 records, size limit 4096 bytes") << u"ten.hyo"_s << 300 << Limit::FileSize << 4096;
+    QTest::addRow("private, 200 records, size limit 10 KiB") << u"ten.hyp"_s << 200 << Limit::FileSize << 10240;
+    QTest::addRow("10 records, full disk") << u"ten.hyo"_s << 10 << Limit::FullDisk << 0;
+    QTest::addRow("300 records, full disk") << u"ten.hyo"_s << 300 << Limit::FullDisk << 0;
+}
+
+// The earlier result survives byte for byte, nothing else is left, and the run fails.
+void TestFaults::limitedDestination()
 {
     QFETCH(QString, name);
-    QFETCH(int, limit);
-    const QString destination = dst() + u'/' + name.chopped(4) + u".hy3"_s;
-    testdata::writeFile(destination, "EARLIER RESULT");
-    const DataKind kind = name.endsWith(u"hyp"_s) ? DataKind::Private : DataKind::Standard;
-    try {
-        const FileSizeLimit limited(static_cast<rlim_t>(limit));
-        (void)ConvertFile(kind, PathsFor(src(), dst(), name), {});
-        QFAIL("the write did not fail");
-    } catch (const DataError &error) {
-        QVERIFY2(error.message().contains(name.chopped(4) + u".hy3"_s), qPrintable(error.message()));
+    QFETCH(int, records);
+    QFETCH(Limit, limit);
+    QFETCH(int, bytes);
+    const bool privateKind = name.endsWith(u"hyp"_s);
+    testdata::writeFile(src() + u'/' + name, privateKind ? testdata::encode(testdata::manyHypRecords(records))
+                                                         : testdata::encode(testdata::manyHyoRecords(records)));
+    m_sources.insert(name, testdata::snapshot(src() + u'/' + name));
+
+    QString folder = dst();
+    std::unique_ptr<SmallFileSystem> small;
+    if (limit == Limit::FullDisk) {
+        folder = m_dir->filePath(u"small"_s);
+        small = std::make_unique<SmallFileSystem>(folder, "256k");
+        if (!small->isMounted())
+            QSKIP("this machine does not let the test mount a small tmpfs");
     }
-    QCOMPARE(testdata::readFile(destination), QByteArray("EARLIER RESULT"));
-    QCOMPARE(dstEntries(), QStringList{name.chopped(4) + u".hy3"_s});
+    const QByteArray earlier("EARLIER RESULT");
+    testdata::writeFile(folder + u"/ten.hy3"_s, earlier);
+    QStringList entries{u"ten.hy3"_s};
+    if (limit == Limit::FullDisk) {
+        fillUp(folder);
+        entries.prepend(u"filler"_s);
+    }
+
+    const auto lowerLimit = [bytes] {
+        std::signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails with EFBIG
+        const rlimit lowered{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    };
+    const testdata::Run run = testdata::hy3conv(
+        {u"convert"_s, u"--kind"_s, privateKind ? u"hyp"_s : u"hyo"_s, src(), folder, name},
+        limit == Limit::FileSize ? std::function<void()>(lowerLimit) : std::function<void()>());
+
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(u"ten.hy3"_s), qPrintable(run.err));
+    QVERIFY2(run.out.isEmpty(), qPrintable(run.out));
+    QCOMPARE(testdata::readFile(folder + u"/ten.hy3"_s), earlier);
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), entries);
+
     // With room again the same conversion goes through and replaces the old result.
-    QCOMPARE(ConvertFile(kind, PathsFor(src(), dst(), name), {}), 200);
-    QVERIFY(testdata::readFile(destination).size() > 14);
+    if (limit == Limit::FullDisk)
+        QVERIFY(QFile::remove(folder + u"/filler"_s));
+    const testdata::Run again = testdata::hy3conv(
+        {u"convert"_s, u"--kind"_s, privateKind ? u"hyp"_s : u"hyo"_s, src(), folder, name});
+    QCOMPARE(again.exitCode, 0);
+    QCOMPARE(testdata::readFile(folder + u"/ten.hy3"_s).left(2), testdata::le16(records));
 }
 
 void TestFaults::destinationFolderVanishes()
