@@ -1,6 +1,7 @@
 // hy3-converter: the converter's window. It reads no command line of its own.
 
 #include "appearance.h"
+#include "fs/native.h"
 #include "wizard/frmdatinstdig.h"
 
 #include <QApplication>
@@ -32,9 +33,10 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(u"hy3-converter"_s);
     QApplication::setApplicationVersion(QStringLiteral(HY3_VERSION));
     QApplication::setWindowIcon(QIcon(u":/hy3/icon.png"_s));
-    hy3::ui::InstallFontFallback();
-    QApplication::setFont(hy3::ui::ConverterFont()); // message boxes too
-    hy3::ui::InstallJapaneseTranslations(app);
+    hy3::ui::installFontFallback();
+    QApplication::setFont(hy3::ui::converterFont()); // message boxes too
+    hy3::ui::installJapaneseTranslations(app);
+    hy3::fs::native::removeTemporariesOnSignals(); // a killed batch leaves no half-written temporary
 
     hy3::ui::frmDatInstDig wizard;
     QObject::connect(&wizard, &hy3::ui::frmDatInstDig::ended, &app, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -7,7 +7,7 @@
 
 #include "benchutil.h"
 
-#include "convert.h"
+#include "conversionrun.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -46,7 +46,7 @@ Sample makeSample(const QString &root, const QString &tag, int files, int record
 void convertAll(const Sample &sample)
 {
     for (const QString &name : sample.names)
-        (void)hy3::ConvertFile(hy3::DataKind::Standard, hy3::PathsFor(sample.source, sample.destination, name), kOptions);
+        (void)hy3::convertFile(hy3::DataKind::Standard, hy3::pathsFor(sample.source, sample.destination, name), kOptions);
 }
 
 void measure(const char *title, const Sample &sample, int repeats)
@@ -55,7 +55,7 @@ void measure(const char *title, const Sample &sample, int repeats)
     QList<qint64> outputSizes;
     double megabytes = 0;
     for (const QString &name : sample.names) {
-        const auto paths = hy3::PathsFor(sample.source, sample.destination, name);
+        const auto paths = hy3::pathsFor(sample.source, sample.destination, name);
         outputSizes.append(QFileInfo(paths.destination).size());
         megabytes += double(QFileInfo(paths.source).size() + outputSizes.last()) / 1e6;
     }
@@ -83,8 +83,8 @@ void measure(const char *title, const Sample &sample, int repeats)
 int convertOneForMemory(const QString &source, const QString &destination)
 {
     const QFileInfo in(source);
-    (void)hy3::ConvertFile(hy3::DataKind::Standard,
-                           hy3::PathsFor(in.path(), destination, in.fileName()), kOptions);
+    (void)hy3::convertFile(hy3::DataKind::Standard,
+                           hy3::pathsFor(in.path(), destination, in.fileName()), kOptions);
     std::printf("%.1f\n", bench::peakMemoryMiB());
     return 0;
 }

@@ -28,7 +28,7 @@ int main(int argc, char *argv[])
 
     int rows = 0;
     const double listing = bench::bestSeconds(5, [&] {
-        rows = static_cast<int>(hy3::ListDataFiles(dir.path(), hy3::DataKind::Standard).rows.size());
+        rows = static_cast<int>(hy3::listDataFiles(dir.path(), hy3::DataKind::Standard).rows.size());
     });
     qint64 bytes = 0;
     const double baseline = bench::bestSeconds(5, [&] {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "convert.h"
+#include "folderpath.h"
 
 #include <QString>
 #include <QStringList>

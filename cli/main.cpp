@@ -3,6 +3,7 @@
 
 #include "commandline.h"
 #include "commands.h"
+#include "fs/native.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -17,6 +18,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(u"hy3conv"_s);
     QCoreApplication::setApplicationVersion(QStringLiteral(HY3_VERSION));
 
+    hy3::fs::native::removeTemporariesOnSignals(); // Ctrl+C leaves no half-written temporary
     QTextStream out(stdout);
     QTextStream err(stderr);
     try {

@@ -1,11 +1,10 @@
 #include "batch.h"
 
 #include "dataerror.h"
-#include "folderpath.h"
-
-#include <QHash>
+#include "filesystem.h"
 
 #include <exception>
+#include <new>
 
 using namespace Qt::StringLiterals;
 
@@ -13,82 +12,70 @@ namespace hy3 {
 
 namespace {
 
-int countSelected(const BatchTarget &target)
-{
-    int selected = 0;
-    const int rows = target.rowCount();
-    for (int row = 1; row <= rows; ++row) {
-        if (target.isRowSelected(row))
-            ++selected;
-    }
-    return selected;
-}
-
-// The .hy3 name a row writes, or an empty string when it has none (the
-// conversion itself then reports the bad name).
-QString destinationKey(const QString &oldName)
-{
-    return oldName.size() < 4 ? QString() : DestinationFileName(oldName);
-}
-
-QString convertOne(BatchTarget &target, const QString &oldName)
+QString failureOf(const QString &fileName)
 {
     try {
-        target.convert(target.chosenKind(), oldName);
-        return {};
+        throw;
     } catch (const DataError &error) {
         return error.message();
+    } catch (const std::bad_alloc &) {
+        return u"「%1」: 変換できませんでした（%2）"_s.arg(fs::shown(fileName), causeText(Cause::OutOfMemory));
     } catch (const std::exception &error) {
-        return u"「%1」: 変換できませんでした（%2）"_s.arg(oldName, QString::fromLocal8Bit(error.what()));
+        return u"「%1」: 変換できませんでした（%2）"_s.arg(fs::shown(fileName), QString::fromLocal8Bit(error.what()));
     }
+}
+
+void addLateFailures(BatchSummary &summary, const QList<BatchRow> &rows, const QList<BatchFailure> &late)
+{
+    if (late.isEmpty())
+        return;
+    summary.converted -= static_cast<int>(late.size());
+    summary.failures += late;
+    const auto position = [&rows](const BatchFailure &failure) {
+        return std::find_if(rows.cbegin(), rows.cend(),
+                            [&failure](const BatchRow &row) { return row.fileName == failure.fileName; })
+            - rows.cbegin();
+    };
+    std::stable_sort(summary.failures.begin(), summary.failures.end(),
+                     [&](const BatchFailure &a, const BatchFailure &b) { return position(a) < position(b); });
 }
 
 } // namespace
 
-float ProgressValue(int done, int selected)
+float progressValue(int done, int selected)
 {
     return static_cast<float>(static_cast<double>(done) / static_cast<double>(selected) * 100.0);
 }
 
-BatchSummary RunBatch(BatchTarget &target)
+BatchSummary runBatch(const QList<BatchRow> &rows, DataKind kind, const ConvertOne &convert,
+                      const ShowProgress &progress, const FinishBatch &finish)
 {
     BatchSummary summary;
-    target.showProgress(0.0f);
-    if (target.rowCount() == 0)
+    progress(0.0f);
+    if (rows.isEmpty())
         return summary;
 
-    summary.selected = countSelected(target);
+    summary.selected = static_cast<int>(std::count_if(rows.cbegin(), rows.cend(), [](const BatchRow &row) { return row.selected; }));
     if (summary.selected == 0) {
         summary.outcome = BatchSummary::Outcome::NoSelection;
-        target.reportNoSelection();
         return summary;
     }
 
     summary.outcome = BatchSummary::Outcome::Ran;
-    QHash<QString, QString> writtenBy; // .hy3 name -> the row that wrote it
     int done = 0;
-    const int rows = target.rowCount();
-    for (int row = 1; row <= rows; ++row) {
-        if (!target.isRowSelected(row))
+    for (const BatchRow &row : rows) {
+        if (!row.selected)
             continue;
-        const QString oldName = target.rowText(row);
-        const QString key = destinationKey(oldName);
-        QString error;
-        if (const auto earlier = writtenBy.constFind(key); !key.isEmpty() && earlier != writtenBy.cend()) {
-            error = u"「%1」: 変換先「%2」は同じ一括変換で「%3」から作成済みのため、変換しませんでした"_s
-                        .arg(oldName, key, earlier.value());
-        } else {
-            error = convertOne(target, oldName);
-            if (error.isEmpty() && !key.isEmpty())
-                writtenBy.insert(key, oldName);
-        }
-        if (error.isEmpty())
+        try {
+            convert(kind, row.fileName);
             ++summary.converted;
-        else
-            summary.failures.append({oldName, error});
-        target.fileFinished(oldName, error);
-        target.showProgress(ProgressValue(++done, summary.selected));
+        } catch (...) {
+            summary.failures.append({row.fileName, failureOf(row.fileName)});
+        }
+        progress(progressValue(++done, summary.selected));
     }
+    if (finish)
+        addLateFailures(summary, rows, finish());
     return summary;
 }
 

@@ -1,33 +1,19 @@
 #pragma once
 
-#include "convert.h"
+#include "datafile.h"
 
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 namespace hy3 {
 
-inline constexpr char16_t kNoSelectionPrompt[] = u"項目が１つも選択されていません！";
-inline constexpr char16_t kNoSelectionTitle[] = u"項目の未選択を検知！";
-
-// What the batch driver needs of the window: the list, the kind, the two
-// conversions and the bar. Rows are numbered from 1 in the list's current order.
-class BatchTarget
+// One row of the file list, in list order.
+struct BatchRow
 {
-public:
-    virtual ~BatchTarget() = default;
-
-    [[nodiscard]] virtual int rowCount() const = 0;
-    [[nodiscard]] virtual QString rowText(int row) const = 0;
-    [[nodiscard]] virtual bool isRowSelected(int row) const = 0;
-    [[nodiscard]] virtual DataKind chosenKind() const = 0;
-
-    // Converts one file; throws DataError (or anything else) on failure.
-    virtual void convert(DataKind kind, const QString &oldName) = 0;
-    virtual void showProgress(float value) = 0;
-    virtual void reportNoSelection() = 0;
-    // After each selected row; an empty error means it was converted.
-    virtual void fileFinished(const QString & /*oldName*/, const QString & /*error*/) {}
+    QString fileName; // the file's real name, as the conversion opens it
+    bool selected = false;
 };
 
 struct BatchFailure
@@ -45,16 +31,25 @@ struct BatchSummary
     Outcome outcome = Outcome::EmptyList;
     int selected = 0;
     int converted = 0;
-    QList<BatchFailure> failures;
+    QList<BatchFailure> failures; // in list order
 };
 
-// done / selected * 100, worked out in double and kept as float.
-[[nodiscard]] float ProgressValue(int done, int selected);
+// Converts one file; throws (DataError or anything else) on failure.
+using ConvertOne = std::function<void(DataKind kind, const QString &fileName)>;
+// The bar's value, 0..100 with fractions.
+using ShowProgress = std::function<void(float value)>;
+// After the last file: the files that failed only then (outputs committed in
+// groups fail when their group is made durable).
+using FinishBatch = std::function<QList<BatchFailure>()>;
 
-// Converts every selected row in list order. The bar starts at 0 and moves after
-// each file, failed or not, so it ends at 100. A failing file is recorded and
-// the batch goes on. A second row that would write the same .hy3 file as an
-// earlier one of this batch is not converted and is reported as failed.
-BatchSummary RunBatch(BatchTarget &target);
+// done / selected * 100, worked out in double and kept as float.
+[[nodiscard]] float progressValue(int done, int selected);
+
+// Converts every selected row in list order with `convert`. The bar starts at
+// 0 and moves after each file, failed or not, so it ends at 100. A failing
+// file is recorded and the batch goes on. An empty list and a list without a
+// selection convert nothing and say so in the outcome.
+[[nodiscard]] BatchSummary runBatch(const QList<BatchRow> &rows, DataKind kind, const ConvertOne &convert,
+                                    const ShowProgress &progress, const FinishBatch &finish = {});
 
 } // namespace hy3

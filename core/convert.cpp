@@ -1,14 +1,7 @@
 #include "convert.h"
 
 #include "dataerror.h"
-#include "folderpath.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-
-#include <type_traits>
+#include "filesystem.h"
 
 using namespace Qt::StringLiterals;
 
@@ -18,99 +11,36 @@ namespace {
 
 constexpr int kOldColumns = 72;
 constexpr int kNewColumns = Columns<150>::kCount;
+// Output is handed on in pieces of this size, so memory stays flat for any file.
+constexpr qsizetype kOutputPiece = 64 * 1024;
 
 void checkRange(int value, int last, const QString &what)
 {
     if (value < 1 || value > last)
-        throw DataError(u"%1 %2 は範囲外です（1～%3 で指定してください）"_s.arg(what).arg(value).arg(last));
+        throw DataError(Cause::ColumnOutOfRange,
+                        u"%1 %2 は範囲外です（1～%3 で指定してください）"_s.arg(what).arg(value).arg(last));
 }
 
-QString nativePath(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
-QByteArray readWholeSource(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw DataError(u"「%1」を開けません（%2）"_s.arg(nativePath(path), file.errorString()));
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw DataError(u"「%1」を読み込めません（%2）"_s.arg(nativePath(path), file.errorString()));
-    return bytes;
-}
-
-// Reads every record of the source and maps it into the bytes of the new file,
-// so that nothing is written unless the whole source could be read.
 template <typename Record>
-QByteArray convertedBytes(const QString &path, QByteArrayView source, const ColumnOptions &options, qint16 &count)
+void convertAll(DataFileReader &reader, const ColumnOptions &options, const OutputSink &sink)
 {
-    ByteCursor cursor(source);
-    try {
-        count = ReadRecordCount(cursor);
-    } catch (const DataError &) {
-        throw DataError(u"「%1」: 行数を読み取れません（ファイルが2バイトに足りません）"_s.arg(nativePath(path)));
-    }
-    if (count < 0)
-        throw DataError(u"「%1」: 行数が負の値です（%2）"_s.arg(nativePath(path)).arg(count));
-
-    QByteArray output;
-    // Each old record grows by the same number of bytes, names included. A
-    // count the source can't hold reserves no more than the source allows.
-    constexpr qsizetype kOldSize = std::is_same_v<Record, HyoRecord> ? 146 : 148;
-    const qsizetype records = qMin<qsizetype>(count, source.size() / kOldSize + 1);
-    output.reserve(source.size() + records * (304 - kOldSize));
-    AppendRecordCount(output, count);
+    const qint16 count = reader.count();
+    QByteArray piece;
+    piece.reserve(kOutputPiece + 2 * 0xFFFF);
+    appendRecordCount(piece, count);
     Record old;
     for (int r = 1; r <= count; ++r) {
-        try {
-            ReadRecord(cursor, old);
-        } catch (const DataError &error) {
-            throw DataError(u"「%1」: %2 件目のレコード（全 %3 件）が不完全です（%4）"_s
-                                .arg(nativePath(path))
-                                .arg(r)
-                                .arg(count)
-                                .arg(error.message()));
+        reader.read(old, r);
+        appendRecord(piece, mapRecord(old, options));
+        if (piece.size() >= kOutputPiece) {
+            sink(piece);
+            piece.resize(0);
         }
-        AppendRecord(output, MapRecord(old, options));
     }
-    return output;
-}
-
-void refuseOverwritingSource(const ConversionPaths &paths)
-{
-    const QString source = QFileInfo(paths.source).canonicalFilePath();
-    const QString destination = QFileInfo(paths.destination).canonicalFilePath();
-    if (!destination.isEmpty() && source == destination)
-        throw DataError(u"「%1」: 変換元と変換先が同じファイルです"_s.arg(nativePath(paths.source)));
-}
-
-void writeDestination(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    // Unbuffered: a buffered write of a small output is "accepted" and its
-    // failure (full disk, size limit) only shows at the flush, which commit()
-    // does not report. Each write now says whether its bytes reached the file.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw DataError(u"「%1」を作成できません（%2）"_s.arg(nativePath(path), file.errorString()));
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw DataError(u"「%1」に書き込めません（%2）"_s.arg(nativePath(path), reason));
-    }
-    if (!file.commit())
-        throw DataError(u"「%1」に書き込めません（%2）"_s.arg(nativePath(path), file.errorString()));
+    sink(piece);
 }
 
 } // namespace
-
-ConversionPaths PathsFor(const QString &sourceFolderText, const QString &destinationFolderText,
-                         const QString &oldName)
-{
-    return {FolderWithSeparator(sourceFolderText) + oldName,
-            FolderWithSeparator(destinationFolderText) + DestinationFileName(oldName)};
-}
 
 namespace {
 
@@ -142,7 +72,7 @@ int moveSourceOf(const ColumnOptions &options) { return options.moveColumn ? opt
 
 } // namespace
 
-Hy3Record MapRecord(const HyoRecord &old, const ColumnOptions &options)
+Hy3Record mapRecord(const HyoRecord &old, const ColumnOptions &options)
 {
     Hy3Record record;
     record.Name = old.Name;
@@ -150,7 +80,7 @@ Hy3Record MapRecord(const HyoRecord &old, const ColumnOptions &options)
     return record;
 }
 
-Hy3Record MapRecord(const HypRecord &old, const ColumnOptions &options)
+Hy3Record mapRecord(const HypRecord &old, const ColumnOptions &options)
 {
     Hy3Record record;
     record.Name = old.Name;
@@ -159,7 +89,7 @@ Hy3Record MapRecord(const HypRecord &old, const ColumnOptions &options)
     return record;
 }
 
-void CheckOptions(DataKind kind, const ColumnOptions &options)
+void checkOptions(DataKind kind, const ColumnOptions &options)
 {
     if (kind == DataKind::Standard && options.ticketNumber)
         checkRange(options.ticketColumn, kOldColumns, u"整理券番号の列"_s);
@@ -169,28 +99,36 @@ void CheckOptions(DataKind kind, const ColumnOptions &options)
     }
 }
 
-QByteArray ConvertBytes(DataKind kind, QByteArrayView source, const ColumnOptions &options,
-                        const QString &sourcePath, qint16 &count)
+void convertRecords(DataKind kind, DataFileReader &reader, const ColumnOptions &options, const OutputSink &sink)
 {
     try {
-        CheckOptions(kind, options);
+        checkOptions(kind, options);
     } catch (const DataError &error) {
-        throw DataError(u"「%1」: %2"_s.arg(nativePath(sourcePath), error.message()));
+        throw DataError(error.cause(), u"「%1」: %2"_s.arg(fs::shown(reader.path()), error.message()));
     }
-    return kind == DataKind::Standard ? convertedBytes<HyoRecord>(sourcePath, source, options, count)
-                                      : convertedBytes<HypRecord>(sourcePath, source, options, count);
+    if (kind == DataKind::Standard)
+        convertAll<HyoRecord>(reader, options, sink);
+    else
+        convertAll<HypRecord>(reader, options, sink);
 }
 
-int ConvertFile(DataKind kind, const ConversionPaths &paths, const ColumnOptions &options)
+QByteArray convertBytes(DataKind kind, QByteArrayView source, const ColumnOptions &options,
+                        const QString &sourcePath, qint16 &count)
 {
-    const QByteArray source = readWholeSource(paths.source);
-    qint16 count = 0;
-    const QByteArray output = ConvertBytes(kind, source, options, paths.source, count);
-    if (count == 0)
-        return 0;
-    refuseOverwritingSource(paths);
-    writeDestination(paths.destination, output);
-    return count;
+    DataFileReader reader(source, sourcePath);
+    count = reader.count();
+    QByteArray output;
+    if (count == 0) {
+        appendRecordCount(output, 0);
+        return output;
+    }
+    // Every old record grows by the same number of bytes; a count the source
+    // can't hold reserves no more than the source allows.
+    const qsizetype oldSize = kind == DataKind::Standard ? 146 : 148;
+    const qsizetype records = qMin<qsizetype>(count, source.size() / oldSize + 1);
+    output.reserve(source.size() + records * (304 - oldSize));
+    convertRecords(kind, reader, options, [&output](QByteArrayView bytes) { output.append(bytes); });
+    return output;
 }
 
 } // namespace hy3

@@ -2,14 +2,12 @@
 
 #include "datafile.h"
 
+#include <QByteArrayView>
 #include <QString>
 
-namespace hy3 {
+#include <functional>
 
-enum class DataKind {
-    Standard, // .hyo, old standard data
-    Private,  // .hyp, old private data
-};
+namespace hy3 {
 
 // The two column options of the file list page, as the numbers the user sees.
 struct ColumnOptions
@@ -21,40 +19,30 @@ struct ColumnOptions
     int moveTo = 1;            // new column 1..150
 };
 
-struct ConversionPaths
-{
-    QString source;
-    QString destination;
-};
-
-// Source: source folder + old name; destination: destination folder + old
-// name with its last four characters replaced by ".hy3". Folder texts are
-// trimmed and get a separator. Throws DataError for a name under four characters.
-[[nodiscard]] ConversionPaths PathsFor(const QString &sourceFolderText,
-                                       const QString &destinationFolderText,
-                                       const QString &oldName);
-
 // Column mapping of one record. Per old column k, in increasing order, exactly
 // one of: TicketNo takes it (ticket option, standard data only), the move
 // target takes it (move option), or new column k takes it. A later write to
 // the same new column replaces an earlier one.
-[[nodiscard]] Hy3Record MapRecord(const HyoRecord &old, const ColumnOptions &options);
-[[nodiscard]] Hy3Record MapRecord(const HypRecord &old, const ColumnOptions &options);
+[[nodiscard]] Hy3Record mapRecord(const HyoRecord &old, const ColumnOptions &options);
+[[nodiscard]] Hy3Record mapRecord(const HypRecord &old, const ColumnOptions &options);
 
-// Throws DataError when an option that is on names a column outside its range.
-void CheckOptions(DataKind kind, const ColumnOptions &options);
+// Throws DataError (ColumnOutOfRange) when an option that is on names a
+// column outside its range.
+void checkOptions(DataKind kind, const ColumnOptions &options);
 
-// The bytes of the .hy3 file made from the bytes of an old file, all records
-// read before anything is built; `count` receives the record count (0: no
-// file is to be written). Throws DataError naming `sourcePath` and the cause.
-[[nodiscard]] QByteArray ConvertBytes(DataKind kind, QByteArrayView source, const ColumnOptions &options,
+// Receives the bytes of a .hy3 file in order, in pieces of about 64 KB.
+using OutputSink = std::function<void(QByteArrayView bytes)>;
+
+// Maps every record of an opened old file (count above zero) and hands the new
+// file's bytes to `sink`, the count first. Nothing reaches the sink when the
+// options are out of range; a record cut short throws DataError naming the
+// file and the record, after the bytes of the records before it.
+void convertRecords(DataKind kind, DataFileReader &reader, const ColumnOptions &options, const OutputSink &sink);
+
+// The bytes of the .hy3 file made from the bytes of an old file; `count`
+// receives the record count (0: no file is to be written). Throws DataError
+// naming `sourcePath` and the cause.
+[[nodiscard]] QByteArray convertBytes(DataKind kind, QByteArrayView source, const ColumnOptions &options,
                                       const QString &sourcePath, qint16 &count);
-
-// Converts one old file into one .hy3 file and returns the number of records
-// written. A source with no record returns 0 and writes nothing. The source is
-// opened read-only; the destination is replaced atomically, so on any failure
-// (DataError, naming the file and the cause) an existing destination stays as
-// it was and no partial or temporary file is left.
-int ConvertFile(DataKind kind, const ConversionPaths &paths, const ColumnOptions &options);
 
 } // namespace hy3

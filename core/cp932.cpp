@@ -10,7 +10,7 @@ namespace {
 constexpr const char *kCodecName = "windows-31j";
 } // namespace
 
-QString DecodeCp932(QByteArrayView bytes)
+QString decodeCp932(QByteArrayView bytes)
 {
     QStringDecoder decoder(kCodecName);
     if (!decoder.isValid())
@@ -18,7 +18,7 @@ QString DecodeCp932(QByteArrayView bytes)
     return decoder.decode(bytes);
 }
 
-QByteArray EncodeCp932(QStringView text)
+QByteArray encodeCp932(QStringView text)
 {
     QStringEncoder encoder(kCodecName);
     if (!encoder.isValid())

@@ -13,9 +13,9 @@ namespace hy3 {
 // why the conversions never use it.
 
 // Invalid bytes come back as U+FFFD; never fails.
-[[nodiscard]] QString DecodeCp932(QByteArrayView bytes);
+[[nodiscard]] QString decodeCp932(QByteArrayView bytes);
 
 // Characters cp932 cannot hold become '?'.
-[[nodiscard]] QByteArray EncodeCp932(QStringView text);
+[[nodiscard]] QByteArray encodeCp932(QStringView text);
 
 } // namespace hy3

@@ -1,14 +1,24 @@
 #pragma once
 
+#include "fs/native.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QIODevice>
+#include <QString>
 #include <QtGlobal>
 
 #include <array>
+#include <optional>
 #include <stdexcept>
+#include <vector>
 
 namespace hy3 {
+
+enum class DataKind {
+    Standard, // .hyo, old standard data
+    Private,  // .hyp, old private data
+};
 
 // Column values addressed by the numbers the user sees, 1..Count, so that an
 // off-by-one shows up as an exception instead of a shifted column.
@@ -69,9 +79,9 @@ struct Hy3Record
 };
 
 // Bytes one record takes on disk, for sizing buffers.
-[[nodiscard]] qsizetype EncodedSize(const HyoRecord &record);
-[[nodiscard]] qsizetype EncodedSize(const HypRecord &record);
-[[nodiscard]] qsizetype EncodedSize(const Hy3Record &record);
+[[nodiscard]] qsizetype encodedSize(const HyoRecord &record);
+[[nodiscard]] qsizetype encodedSize(const HypRecord &record);
+[[nodiscard]] qsizetype encodedSize(const Hy3Record &record);
 
 // The readers throw DataError with the cause only ("the file ends early", "read
 // failed: ..."); callers add the file name and the record number.
@@ -80,20 +90,19 @@ struct Hy3Record
 [[nodiscard]] qint16 ReadRecordCount(QIODevice &device);
 
 // Reads a 16-bit byte count and that many bytes: the Name every layout starts with.
-[[nodiscard]] QByteArray ReadText(QIODevice &device);
+[[nodiscard]] QByteArray readText(QIODevice &device);
 
 void ReadRecord(QIODevice &device, HyoRecord &record);
 void ReadRecord(QIODevice &device, HypRecord &record);
 
-// A read position in bytes already in memory. The readers below follow the
-// same rules as the device readers; the conversions use them because a whole
-// source is read at once.
+// A read position in bytes already in memory; the same rules as the device
+// readers.
 class ByteCursor
 {
 public:
     explicit ByteCursor(QByteArrayView bytes) : m_bytes(bytes) {}
 
-    // Throws DataError when fewer than `size` bytes are left.
+    // Throws DataError (Truncated) when fewer than `size` bytes are left.
     const char *take(qsizetype size);
 
 private:
@@ -105,13 +114,70 @@ private:
 void ReadRecord(ByteCursor &cursor, HyoRecord &record);
 void ReadRecord(ByteCursor &cursor, HypRecord &record);
 
+// The record count and, when it is above zero, the first record's Name. Every
+// layout starts the same way, so they read alike for all kinds.
+struct DataFileHeader
+{
+    qint16 count = 0;
+    QByteArray firstName;
+};
+[[nodiscard]] DataFileHeader readHeader(QIODevice &device);
+
+// One old data file opened for reading, its record count read. The one place
+// that opens a data file and reads its header: every failure is a DataError
+// naming the file, worded the same for the listings and the conversions.
+class DataFileReader
+{
+public:
+    // HeaderOnly reads no further ahead than the first Name needs; Records
+    // reads ahead in large blocks for walking every record.
+    enum class Reading { HeaderOnly, Records };
+
+    // `folder` holds the file `name`; `path` is its full path, for messages.
+    // `knownRegular`: the folder listing already said it is a plain file.
+    // Throws DataError: can't open, not a regular file, too short for the
+    // count, negative count.
+    DataFileReader(const fs::native::Folder &folder, const QString &name, const QString &path, Reading reading,
+                   bool knownRegular = false);
+    // The same over bytes already in memory, which must outlive the reader.
+    DataFileReader(QByteArrayView bytes, const QString &path);
+
+    [[nodiscard]] qint16 count() const { return m_count; }
+    [[nodiscard]] const QString &path() const { return m_path; }
+
+    // The first record's Name; only when count() is above zero.
+    [[nodiscard]] QByteArray firstName();
+    // The next record, for the conversions. Throws DataError naming the record.
+    void read(HyoRecord &record, int number);
+    void read(HypRecord &record, int number);
+    // Size, modification time and identity of the open file.
+    [[nodiscard]] fs::native::Status status() const;
+
+    // The next `size` bytes; throws DataError (Truncated, cause only) at the end.
+    const char *take(qsizetype size);
+
+private:
+    template <typename Record>
+    void readNumbered(Record &record, int number);
+    void readCount();
+    void fill(qsizetype size);
+
+    fs::native::Handle m_file;
+    QString m_path;
+    std::optional<ByteCursor> m_memory;
+    std::vector<char> m_buffer;
+    std::size_t m_begin = 0;
+    std::size_t m_end = 0;
+    qint16 m_count = 0;
+};
+
 // The writers throw DataError when the device does not take every byte.
 void WriteRecordCount(QIODevice &device, qint16 count);
 void WriteRecord(QIODevice &device, const Hy3Record &record);
 
-// Append the bytes WriteRecordCount and WriteRecord would write, for building a
-// whole file in memory.
-void AppendRecordCount(QByteArray &bytes, qint16 count);
-void AppendRecord(QByteArray &bytes, const Hy3Record &record);
+// Append the bytes WriteRecordCount and WriteRecord would write, for building
+// output in memory.
+void appendRecordCount(QByteArray &bytes, qint16 count);
+void appendRecord(QByteArray &bytes, const Hy3Record &record);
 
 } // namespace hy3

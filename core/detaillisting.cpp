@@ -1,14 +1,12 @@
 #include "detaillisting.h"
 
 #include "cp932.h"
-#include "dataerror.h"
+#include "datafile.h"
+#include "filesystem.h"
 #include "folderpath.h"
 #include "foldersearch.h"
 #include "listing.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QLocale>
 
 using namespace Qt::StringLiterals;
@@ -27,7 +25,7 @@ QString timeWithSeconds(const QLocale &locale, QTime time)
 
 } // namespace
 
-QString GeneralDateText(const QDateTime &dateTime)
+QString generalDateText(const QDateTime &dateTime)
 {
     const QLocale locale = QLocale::system();
     QString text = locale.toString(dateTime.date(), QLocale::ShortFormat);
@@ -36,37 +34,23 @@ QString GeneralDateText(const QDateTime &dateTime)
     return text;
 }
 
-bool ResetAttributes(const QString &path)
-{
-    QFile file(path);
-    return file.setPermissions(file.permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
-}
-
 void ListHyoFilesWithDetails(const QString &detailFolder, DetailRowTarget *target)
 {
-    const QString folder = FolderWithSeparator(detailFolder);
-    for (const QString &name : FindFiles(folder, SearchPattern(DataKind::Standard))) {
-        const QString path = folder + name;
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            throw DataError(u"「%1」を開けません（%2）"_s.arg(QDir::toNativeSeparators(path), file.errorString()));
-        DataFileHeader header;
-        try {
-            header = ReadHeader(file);
-        } catch (const DataError &error) {
-            throw DataError(u"「%1」: %2"_s.arg(QDir::toNativeSeparators(path), error.message()));
-        }
-        if (header.count < 0)
-            throw DataError(u"「%1」の行数が負の値です（%2）"_s.arg(QDir::toNativeSeparators(path)).arg(header.count));
-        if (header.count == 0)
+    const QString folder = folderWithSeparator(detailFolder);
+    const FolderSearch search = searchFolder(folder, searchPattern(DataKind::Standard));
+    for (const FoundFile &file : search.files) {
+        const QString path = folder + file.name;
+        DataFileReader reader(search.folder, file.name, path, DataFileReader::Reading::HeaderOnly, file.listedRegular);
+        if (reader.count() == 0)
             continue;
         if (!target)
             return; // no list to fill: stop before touching the file
-        target->addDetailRow({name, DecodeCp932(header.firstName), QString::number(header.count),
-                              QString::number(file.size()),
-                              GeneralDateText(QFileInfo(path).lastModified())});
-        file.close();
-        ResetAttributes(path);
+        const fs::native::Status status = reader.status();
+        target->addDetailRow({fs::shown(file.name), decodeCp932(reader.firstName()), QString::number(reader.count()),
+                              QString::number(status.size),
+                              generalDateText(QDateTime::fromMSecsSinceEpoch(status.modifiedMs))});
+        if (const fs::native::Error error = fs::native::makeWritable(search.folder, fs::toNative(file.name)))
+            throw fs::failure(error, u"「%1」を書き込み可能にできません（%2）"_s, path);
     }
 }
 

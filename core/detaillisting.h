@@ -16,17 +16,13 @@ public:
 };
 
 // Short date, then the time unless it is exactly midnight, in the system locale.
-[[nodiscard]] QString GeneralDateText(const QDateTime &dateTime);
-
-// Makes a file "normal": writable by its owner. Hidden, system and archive
-// flags have no meaning here. Returns false when the permissions can't be set.
-bool ResetAttributes(const QString &path);
+[[nodiscard]] QString generalDateText(const QDateTime &dateTime);
 
 // Walks the .hyo files of a folder (whatever kind is chosen); for each file with
-// records adds a row to the target and then resets the file's attributes.
-// Files without records are opened, closed and left alone. Without a target the
-// walk stops at the first file with records, before touching it. Throws
-// DataError for a file that can't be read.
+// records adds a row to the target and then makes the file writable by its
+// owner (clears its read-only state). Files without records are opened, closed
+// and left alone. Without a target the walk stops at the first file with
+// records, before touching it. Throws DataError for a file that can't be read.
 void ListHyoFilesWithDetails(const QString &detailFolder, DetailRowTarget *target);
 
 } // namespace hy3

@@ -1,12 +1,13 @@
 #include "folderpath.h"
 
 #include "dataerror.h"
+#include "filesystem.h"
 
 using namespace Qt::StringLiterals;
 
 namespace hy3 {
 
-bool EndsWithSeparator(const QString &path)
+bool endsWithSeparator(const QString &path)
 {
 #ifdef Q_OS_WIN
     if (path.endsWith(u'\\'))
@@ -15,19 +16,26 @@ bool EndsWithSeparator(const QString &path)
     return path.endsWith(u'/');
 }
 
-QString FolderWithSeparator(const QString &folderText)
+QString folderWithSeparator(const QString &folderText)
 {
     QString folder = folderText.trimmed();
-    if (!EndsWithSeparator(folder))
+    if (!endsWithSeparator(folder))
         folder += u'/';
     return folder;
 }
 
-QString DestinationFileName(const QString &oldName)
+QString destinationFileName(const QString &oldName)
 {
     if (oldName.size() < 4)
-        throw DataError(u"「%1」: ファイル名が短すぎます（拡張子を含めて4文字以上が必要です）"_s.arg(oldName));
+        throw DataError(Cause::NameTooShort,
+                        u"「%1」: ファイル名が短すぎます（拡張子を含めて4文字以上が必要です）"_s.arg(fs::shown(oldName)));
     return oldName.chopped(4) + u".hy3"_s;
+}
+
+ConversionPaths pathsFor(const QString &sourceFolderText, const QString &destinationFolderText, const QString &oldName)
+{
+    return {folderWithSeparator(sourceFolderText) + oldName,
+            folderWithSeparator(destinationFolderText) + destinationFileName(oldName)};
 }
 
 } // namespace hy3

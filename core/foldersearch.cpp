@@ -1,43 +1,86 @@
 #include "foldersearch.h"
 
-#include <QDir>
-#include <QFileInfo>
-
-using namespace Qt::StringLiterals;
+#include "filesystem.h"
 
 namespace hy3 {
 
+namespace native = fs::native;
+
 namespace {
 
-// QDir's wildcards also know [...] sets; a '[' in a file name is meant literally.
-QString literalBrackets(const QString &pattern)
+bool sameLetter(QChar a, QChar b)
 {
-    QString escaped = pattern;
-    escaped.replace(u"["_s, u"[[]"_s);
-    return escaped;
+    return a == b || a.toCaseFolded() == b.toCaseFolded();
+}
+
+bool isHidden(const QString &name)
+{
+    return name.startsWith(u'.');
 }
 
 } // namespace
 
-QStringList FindFiles(const QString &folder, const QString &pattern)
+bool matchesPattern(QStringView name, QStringView pattern)
 {
+    // Greedy walk that backs up to the last '*' on a mismatch.
+    qsizetype n = 0, p = 0, starAt = -1, starName = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == u'*') {
+            starAt = p++;
+            starName = n;
+        } else if (p < pattern.size() && (pattern[p] == u'?' || sameLetter(pattern[p], name[n]))) {
+            ++p;
+            ++n;
+        } else if (starAt >= 0) {
+            p = starAt + 1;
+            n = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
+}
+
+FolderSearch searchFolder(const QString &folder, const QString &pattern)
+{
+    FolderSearch search;
     if (pattern.isEmpty())
-        return {};
-    QDir dir(folder);
-    dir.setNameFilters({literalBrackets(pattern)}); // without QDir::CaseSensitive: case ignored
-    // No permission flags: read-only files count. No Hidden, no System: those don't.
-    dir.setFilter(QDir::Files | QDir::NoDotAndDotDot);
-    dir.setSorting(QDir::Unsorted);
-    return dir.entryList();
+        return search;
+    search.error = fs::openFolder(folder, search.folder);
+    std::vector<native::Entry> entries;
+    if (!search.error)
+        search.error = native::listFolder(search.folder, entries);
+    if (search.error)
+        return search;
+    for (const native::Entry &entry : entries) {
+        const QString name = fs::fromNative(entry.name);
+        if (isHidden(name) || !matchesPattern(name, pattern))
+            continue;
+        if (entry.type == native::Type::Regular) {
+            search.files.push_back({name, true});
+        } else if (entry.type == native::Type::Link || entry.type == native::Type::Unknown) {
+            native::Status status;
+            if (!native::statName(search.folder, entry.name, true, status) && status.type == native::Type::Regular)
+                search.files.push_back({name, false});
+        }
+    }
+    return search;
+}
+
+QStringList findFiles(const QString &folder, const QString &pattern)
+{
+    QStringList names;
+    for (const FoundFile &file : searchFolder(folder, pattern).files)
+        names.append(file.name);
+    return names;
 }
 
 bool ChkFile(const QString &strFile)
 {
-    const QString path = QDir::fromNativeSeparators(strFile);
-    const qsizetype slash = path.lastIndexOf(u'/');
-    const QString folder = slash < 0 ? u"."_s : path.left(slash + 1);
-    const QString pattern = path.mid(slash + 1);
-    return !FindFiles(folder, pattern).isEmpty();
+    const fs::PathParts parts = fs::splitPath(strFile);
+    return !findFiles(parts.folder, parts.name).isEmpty();
 }
 
 } // namespace hy3

@@ -1,11 +1,9 @@
 #include "listing.h"
 
 #include "dataerror.h"
+#include "filesystem.h"
 #include "folderpath.h"
 #include "foldersearch.h"
-
-#include <QDir>
-#include <QFile>
 
 using namespace Qt::StringLiterals;
 
@@ -13,68 +11,72 @@ namespace hy3 {
 
 namespace {
 
-struct ListingFailure
+ListingResult failed(ListingResult result, Cause cause, const QString &description)
 {
-    int number;
-    QString description;
-};
-
-ListingRow readRow(const QString &folder, const QString &fileName)
-{
-    const QString path = folder + fileName;
-    const QString shown = QDir::toNativeSeparators(path);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw ListingFailure{ListingCannotOpen, u"「%1」を開けません（%2）"_s.arg(shown, file.errorString())};
-    DataFileHeader header;
-    try {
-        header = ReadHeader(file);
-    } catch (const DataError &error) {
-        if (file.error() != QFileDevice::NoError)
-            throw ListingFailure{ListingReadFailed, u"「%1」を読み込めません（%2）"_s.arg(shown, file.errorString())};
-        throw ListingFailure{ListingTruncated,
-                             u"「%1」は短すぎて先頭のレコードを読み取れません（%2）"_s.arg(shown, error.message())};
-    }
-    if (header.count < 0)
-        throw ListingFailure{ListingNegativeCount, u"「%1」の行数が負の値です（%2）"_s.arg(shown).arg(header.count)};
-    return {fileName, header.firstName, header.count};
+    result.outcome = ListingResult::Outcome::Failed;
+    result.errorNumber = listingErrorNumber(cause);
+    result.errorDescription = description;
+    return result;
 }
 
 } // namespace
 
-QString SearchPattern(DataKind kind)
+int listingErrorNumber(Cause cause)
+{
+    switch (cause) {
+    case Cause::NotFound:
+        return ListingCannotOpen;
+    case Cause::NegativeCount:
+    case Cause::NotRegularFile:
+        return ListingNegativeCount;
+    case Cause::IoError:
+        return ListingReadFailed;
+    case Cause::Truncated:
+        return ListingTruncated;
+    case Cause::TooManyOpenFiles:
+        return ListingTooManyFiles;
+    case Cause::NoPermission:
+        return ListingNoPermission;
+    case Cause::OutOfMemory:
+        return ListingOutOfMemory;
+    default:
+        return ListingAccessError;
+    }
+}
+
+QString searchPattern(DataKind kind)
 {
     return kind == DataKind::Standard ? u"*.hyo"_s : u"*.hyp"_s;
 }
 
-DataFileHeader ReadHeader(QIODevice &device)
+ListingResult listDataFiles(const QString &folderText, DataKind kind)
 {
-    DataFileHeader header;
-    header.count = ReadRecordCount(device);
-    if (header.count > 0)
-        header.firstName = ReadText(device);
-    return header;
-}
-
-ListingResult ListDataFiles(const QString &folderText, DataKind kind)
-{
-    const QString folder = FolderWithSeparator(folderText);
-    const QStringList names = FindFiles(folder, SearchPattern(kind));
+    const QString folder = folderWithSeparator(folderText);
+    FolderSearch search = searchFolder(folder, searchPattern(kind));
     ListingResult result;
-    if (names.isEmpty())
+    if (search.error) {
+        const QString sentence = u"フォルダー「%1」を開けません（%2）"_s;
+        if (fs::hasLostCharacters(folder))
+            return failed(result, Cause::InvalidName,
+                          sentence.arg(fs::shown(folder), u"名前に読み取れない文字（\uFFFD）があります"_s));
+        if (search.error.cause == Cause::NotFound || search.error.cause == Cause::NotAFolder)
+            return result; // not there: the not-found message
+        return failed(result, search.error.cause, fs::failure(search.error, sentence, folder).message());
+    }
+    if (search.files.empty())
         return result;
 
     result.outcome = ListingResult::Outcome::Found;
-    for (const QString &name : names) {
+    for (const FoundFile &file : search.files) {
         try {
-            ListingRow row = readRow(folder, name);
-            if (row.recordCount > 0)
-                result.rows.append(std::move(row));
-        } catch (const ListingFailure &failure) {
-            result.outcome = ListingResult::Outcome::Failed;
-            result.errorNumber = failure.number;
-            result.errorDescription = failure.description;
-            break;
+            DataFileReader reader(search.folder, file.name, folder + file.name, DataFileReader::Reading::HeaderOnly,
+                                  true);
+            if (reader.count() > 0)
+                result.rows.append({file.name, reader.firstName(), reader.count()});
+        } catch (const DataError &error) {
+            return failed(std::move(result), error.cause(), error.message());
+        } catch (const std::bad_alloc &) {
+            return failed(std::move(result), Cause::OutOfMemory, causeText(Cause::OutOfMemory));
         }
     }
     return result;

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "convert.h"
+#include "cause.h"
+#include "datafile.h"
 
 #include <QByteArray>
 #include <QDebug>
-#include <QIODevice>
 #include <QList>
 #include <QString>
 
@@ -13,7 +13,7 @@ namespace hy3 {
 // What the file list shows of one data file.
 struct ListingRow
 {
-    QString fileName;     // with extension, without folder: the conversion's key
+    QString fileName;     // with extension, without folder: the real name the conversion opens
     QByteArray firstName; // the first record's Name, raw cp932
     int recordCount = 0;
 
@@ -29,11 +29,18 @@ struct ListingRow
 
 // Error numbers of the listing, shown to the user as "number:description".
 enum ListingError {
-    ListingCannotOpen = 53,     // the file cannot be opened
-    ListingNegativeCount = 54,  // the record count is below zero
-    ListingTruncated = 62,      // the file ends before its first record does
-    ListingReadFailed = 57,     // the device reported a read error
+    ListingOutOfMemory = 7,
+    ListingCannotOpen = 53,    // the file or folder is not there
+    ListingNegativeCount = 54, // the record count is below zero, or not a plain file
+    ListingReadFailed = 57,    // the medium reported an error
+    ListingTruncated = 62,     // the file ends before its first record does
+    ListingTooManyFiles = 67,
+    ListingNoPermission = 70,
+    ListingAccessError = 75, // any other cause
 };
+
+// The listing's number for a cause; the one place they are mapped.
+[[nodiscard]] int listingErrorNumber(Cause cause);
 
 struct ListingResult
 {
@@ -45,26 +52,14 @@ struct ListingResult
     QString errorDescription;
 };
 
-// What the user is told when a folder holds no data file of the chosen kind.
-inline constexpr char16_t kNotFoundPrompt[] = u"指定したフォルダ(ドライブ)からは、データファイルは発見されませんでした。";
-
 // "*.hyo" or "*.hyp".
-[[nodiscard]] QString SearchPattern(DataKind kind);
-
-// The record count and, when it is above zero, the first record's Name. Every
-// layout starts the same way, so this reads all kinds alike. Throws DataError
-// with the cause only.
-struct DataFileHeader
-{
-    qint16 count = 0;
-    QByteArray firstName;
-};
-[[nodiscard]] DataFileHeader ReadHeader(QIODevice &device);
+[[nodiscard]] QString searchPattern(DataKind kind);
 
 // Lists the data files of one kind in a folder: one row per file with records,
-// in enumeration order. Found may hold no row (all files empty); NotFound means
-// no name matched, also for a folder that does not exist; Failed stops at the
-// first file that cannot be read and keeps the rows before it.
-[[nodiscard]] ListingResult ListDataFiles(const QString &folderText, DataKind kind);
+// in enumeration order, from each file's header alone. Found may hold no row
+// (all files empty); NotFound means no name matched, also for a folder that
+// does not exist; Failed stops at the first file that cannot be read and keeps
+// the rows before it, or says why the folder itself can't be read.
+[[nodiscard]] ListingResult listDataFiles(const QString &folderText, DataKind kind);
 
 } // namespace hy3

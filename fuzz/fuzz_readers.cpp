@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QBuffer buffer(&file);
     buffer.open(QIODevice::ReadOnly);
     try {
-        header = hy3::ReadHeader(buffer);
+        header = hy3::readHeader(buffer);
         headerRead = true;
     } catch (const hy3::DataError &error) {
         check(!error.message().isEmpty());
@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     try {
         qint16 count = 0;
-        const QByteArray output = hy3::ConvertBytes(input.kind, input.file, input.options, u"fuzz.dat"_s, count);
+        const QByteArray output = hy3::convertBytes(input.kind, input.file, input.options, u"fuzz.dat"_s, count);
         // A conversion that succeeds has read the count and the first name the same way.
         check(headerRead && count == header.count && count >= 0);
         check(output.size() == 2 || count > 0);

@@ -2,8 +2,11 @@
 #include "chooser/drives.h"
 #include "chooser/frmchoicefolder.h"
 
+#include "uicontrols.h"
+
 #include <QComboBox>
 #include <QDir>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,11 +25,26 @@ private slots:
     void results();
     void reopensWhereItWasLeft();
     void unreadableDriveFallsBackToTheProgramsDrive();
-    void mountRoots();
+    void mountRootsAreUsable();
 
 private:
+    frmChoiceFolder &chooser();
+    DirectoryList *dir1() { return control<DirectoryList>(&chooser(), u"Dir1"_s); }
+    QComboBox *drive1() { return control<QComboBox>(&chooser(), u"Drive1"_s); }
+    QPushButton *command1(int i) { return control<QPushButton>(&chooser(), u"Command1"_s, i); }
+
     std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<QWidget> m_owner;
+    QPointer<frmChoiceFolder> m_chooser;
 };
+
+// The chooser as its owner keeps it: made on first use, again after a close of its frame.
+frmChoiceFolder &TestChooser::chooser()
+{
+    if (!m_chooser)
+        m_chooser = new frmChoiceFolder(m_owner.get());
+    return *m_chooser;
+}
 
 enum class Step { OpenRoot, OpenTemp, OpenSub, HighlightSub, Ok, Cancel, CloseFrame };
 
@@ -45,12 +63,13 @@ void TestChooser::init()
     QVERIFY(m_dir->isValid());
     QVERIFY(QDir(m_dir->path()).mkpath(u"sub/deeper"_s));
     ChosenFolder = u"stale"_s;
+    m_owner = std::make_unique<QWidget>();
 }
 
 void TestChooser::cleanup()
 {
-    frmChoiceFolder::Unload();
-    QVERIFY(!frmChoiceFolder::existing());
+    m_owner.reset();
+    QVERIFY(!m_chooser); // goes with its owner
 }
 
 void TestChooser::results_data()
@@ -75,36 +94,34 @@ void TestChooser::results()
     expected.replace(u"<tmp>"_s, QDir(m_dir->path()).canonicalPath());
 
     for (Step step : steps) {
-        frmChoiceFolder &chooser = frmChoiceFolder::instance();
-        chooser.show();
+        chooser().show();
         switch (step) {
         case Step::OpenRoot:
-            QVERIFY(chooser.Dir1->setPath(u"/"_s));
+            QVERIFY(dir1()->setPath(u"/"_s));
             break;
         case Step::OpenTemp:
-            QVERIFY(chooser.Dir1->setPath(QDir(m_dir->path()).canonicalPath()));
+            QVERIFY(dir1()->setPath(QDir(m_dir->path()).canonicalPath()));
             break;
         case Step::OpenSub:
-            doubleClick(chooser.Dir1, u"sub"_s);
+            doubleClick(dir1(), u"sub"_s);
             break;
         case Step::HighlightSub: {
-            const auto items = chooser.Dir1->findItems(u"sub"_s, Qt::MatchEndsWith);
-            QTest::mouseClick(chooser.Dir1->viewport(), Qt::LeftButton, {},
-                              chooser.Dir1->visualItemRect(items.first()).center());
-            QCOMPARE(chooser.Dir1->currentItem(), items.first());
+            const auto items = dir1()->findItems(u"sub"_s, Qt::MatchEndsWith);
+            QTest::mouseClick(dir1()->viewport(), Qt::LeftButton, {}, dir1()->visualItemRect(items.first()).center());
+            QCOMPARE(dir1()->currentItem(), items.first());
             break;
         }
         case Step::Ok:
-            chooser.Command1[0]->click();
-            QVERIFY(!chooser.isVisible());
+            command1(0)->click();
+            QVERIFY(!chooser().isVisible());
             break;
         case Step::Cancel:
-            chooser.Command1[1]->click();
-            QVERIFY(!chooser.isVisible());
+            command1(1)->click();
+            QVERIFY(!chooser().isVisible());
             break;
         case Step::CloseFrame:
-            chooser.close();
-            QTRY_VERIFY(!frmChoiceFolder::existing()); // destroyed, not only hidden
+            chooser().close();
+            QTRY_VERIFY(!m_chooser); // destroyed, not only hidden
             break;
         }
     }
@@ -114,31 +131,28 @@ void TestChooser::results()
 void TestChooser::reopensWhereItWasLeft()
 {
     const QString sub = QDir(m_dir->path()).canonicalPath() + u"/sub"_s;
-    frmChoiceFolder *first = &frmChoiceFolder::instance();
-    first->show();
-    QVERIFY(first->Dir1->setPath(sub));
-    first->Command1[1]->click();
+    chooser().show();
+    QVERIFY(dir1()->setPath(sub));
+    command1(1)->click();
 
-    frmChoiceFolder &again = frmChoiceFolder::instance();
-    QCOMPARE(&again, first);
-    QCOMPARE(again.Dir1->path(), sub);
-    QCOMPARE(again.Drive1->currentData().toString(), RootOf(sub));
+    chooser().show();
+    QCOMPARE(dir1()->path(), sub);
+    QCOMPARE(drive1()->currentData().toString(), rootOf(sub));
 }
 
 void TestChooser::unreadableDriveFallsBackToTheProgramsDrive()
 {
-    frmChoiceFolder &chooser = frmChoiceFolder::instance();
-    chooser.show();
-    chooser.setDrives({u"/"_s, m_dir->path() + u"/not-mounted"_s});
-    chooser.Drive1->setCurrentIndex(1);
-    QCOMPARE(chooser.Drive1->currentData().toString(), ProgramDrive());
-    QCOMPARE(chooser.Dir1->path(), ProgramDrive() == u"/"_s ? u"/"_s : QDir::cleanPath(ProgramDrive()));
-    QVERIFY(chooser.isVisible());
+    chooser().show();
+    chooser().setDrives({u"/"_s, m_dir->path() + u"/not-mounted"_s});
+    drive1()->setCurrentIndex(1);
+    QCOMPARE(drive1()->currentData().toString(), programDrive());
+    QCOMPARE(dir1()->path(), programDrive() == u"/"_s ? u"/"_s : QDir::cleanPath(programDrive()));
+    QVERIFY(chooser().isVisible());
 }
 
-void TestChooser::mountRoots()
+void TestChooser::mountRootsAreUsable()
 {
-    QStringList roots = MountRoots();
+    QStringList roots = hy3::ui::mountRoots();
     QVERIFY(!roots.isEmpty());
     QCOMPARE(roots.first(), u"/"_s);
     QCOMPARE(roots.removeDuplicates(), 0);

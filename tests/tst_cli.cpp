@@ -97,7 +97,7 @@ void TestCli::convertNamedFilesInOrder()
     hy3::ColumnOptions options{true, 2, true, 3, 100};
     QList<hy3::Hy3Record> expected;
     for (const auto &record : testdata::manyHyoRecords(3))
-        expected.append(hy3::MapRecord(record, options));
+        expected.append(hy3::mapRecord(record, options));
     QCOMPARE(testdata::readFile(dst() + u"/a.hy3"_s), testdata::encodeHy3(expected));
     QVERIFY(!QFile::exists(dst() + u"/bad.hy3"_s));
 }
@@ -133,7 +133,7 @@ void TestCli::list()
     QFETCH(bool, withBadFile);
     QFETCH(bool, empty);
     if (!empty) {
-        QList<hy3::HyoRecord> records{testdata::hyoRecord(hy3::EncodeCp932(u"運賃表"))};
+        QList<hy3::HyoRecord> records{testdata::hyoRecord(hy3::encodeCp932(u"運賃表"))};
         testdata::writeFile(src() + u"/fare.hyo"_s, testdata::encode(records));
     }
     if (withBadFile)

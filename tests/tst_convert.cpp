@@ -1,4 +1,4 @@
-#include "convert.h"
+#include "conversionrun.h"
 #include "dataerror.h"
 #include "testdata.h"
 
@@ -101,7 +101,7 @@ void TestConvert::standardMapping()
     testdata::writeFile(source, testdata::encode(records));
     const auto before = testdata::snapshot(source);
 
-    QCOMPARE(ConvertFile(DataKind::Standard, PathsFor(srcDir(), dstDir(), u"ABC.hyo"_s), options), 2);
+    QCOMPARE(convertFile(DataKind::Standard, pathsFor(srcDir(), dstDir(), u"ABC.hyo"_s), options), 2);
 
     const QByteArray expected = testdata::encodeHy3(
         {expectedRecord("ONE", 72, ticketNo, overrides), expectedRecord("TWO", 72, ticketNo, overrides)});
@@ -142,8 +142,8 @@ void TestConvert::mappingMatchesTheColumnWalk()
                 const ColumnOptions options{ticket != 0, ticket == 0 ? 1 : ticket, from != 0, from == 0 ? 1 : from, to};
                 const QByteArray row = QByteArray("ticket ") + QByteArray::number(ticket) + " move "
                     + QByteArray::number(from) + "->" + QByteArray::number(to);
-                QVERIFY2(MapRecord(hyo, options) == walkColumns(hyo, 72, ticket, from, to), row.constData());
-                QVERIFY2(MapRecord(hyp, options) == walkColumns(hyp, 71, 0, from, to), row.constData());
+                QVERIFY2(mapRecord(hyo, options) == walkColumns(hyo, 72, ticket, from, to), row.constData());
+                QVERIFY2(mapRecord(hyp, options) == walkColumns(hyp, 71, 0, from, to), row.constData());
             }
         }
     }
@@ -172,7 +172,7 @@ void TestConvert::privateMapping()
     const QList<HypRecord> records{testdata::hypRecord("P1", 100, 42, kExtra), testdata::hypRecord("P2", 100, 43, kExtra)};
     testdata::writeFile(srcDir() + u"/X.hyp"_s, testdata::encode(records));
 
-    QCOMPARE(ConvertFile(DataKind::Private, PathsFor(srcDir(), dstDir(), u"X.hyp"_s), options), 2);
+    QCOMPARE(convertFile(DataKind::Private, pathsFor(srcDir(), dstDir(), u"X.hyp"_s), options), 2);
 
     const QByteArray written = testdata::readFile(dstDir() + u"/X.hy3"_s);
     const QByteArray expected = testdata::encodeHy3(
@@ -203,7 +203,7 @@ void TestConvert::paths()
     QFETCH(QString, source);
     QFETCH(QString, destination);
     QFETCH(QString, oldName);
-    const ConversionPaths paths = PathsFor(source, destination, oldName);
+    const ConversionPaths paths = pathsFor(source, destination, oldName);
     QTEST(paths.source, "expectedSource");
     QTEST(paths.destination, "expectedDestination");
 }
@@ -284,7 +284,7 @@ void TestConvert::badInput()
     const QStringList entriesBefore = dstEntries();
 
     try {
-        (void)ConvertFile(kind, PathsFor(srcDir(), destinationFolder, oldName), options);
+        (void)convertFile(kind, pathsFor(srcDir(), destinationFolder, oldName), options);
         QFAIL("the conversion did not fail");
     } catch (const DataError &error) {
         QVERIFY2(error.message().contains(cause), qPrintable(error.message()));
@@ -303,7 +303,7 @@ void TestConvert::longerDestinationReplacedExactly()
     testdata::writeFile(srcDir() + u"/L.hyo"_s, testdata::encode(records));
     testdata::writeFile(dstDir() + u"/L.hy3"_s, QByteArray(5000, '\x7F'));
 
-    QCOMPARE(ConvertFile(DataKind::Standard, PathsFor(srcDir(), dstDir(), u"L.hyo"_s), {}), 1);
+    QCOMPARE(convertFile(DataKind::Standard, pathsFor(srcDir(), dstDir(), u"L.hyo"_s), {}), 1);
 
     Hy3Record expected;
     expected.Name = "N";
@@ -333,7 +333,7 @@ void TestConvert::emptySourceWritesNothing()
     if (existingDestination)
         testdata::writeFile(dstDir() + u"/E.hy3"_s, "EARLIER");
 
-    QCOMPARE(ConvertFile(kind, PathsFor(srcDir(), dstDir(), oldName), {}), 0);
+    QCOMPARE(convertFile(kind, pathsFor(srcDir(), dstDir(), oldName), {}), 0);
 
     QCOMPARE(testdata::readFile(dstDir() + u"/E.hy3"_s), existingDestination ? QByteArray("EARLIER") : QByteArray());
     QCOMPARE(dstEntries().size(), existingDestination ? 1 : 0);
@@ -360,15 +360,15 @@ void TestConvert::largeFilesConvertCompletely()
         const auto records = testdata::manyHyoRecords(count);
         testdata::writeFile(srcDir() + u'/' + name, testdata::encode(records));
         for (const auto &r : records)
-            expected.append(MapRecord(r, {}));
+            expected.append(mapRecord(r, {}));
     } else {
         const auto records = testdata::manyHypRecords(count);
         testdata::writeFile(srcDir() + u'/' + name, testdata::encode(records));
         for (const auto &r : records)
-            expected.append(MapRecord(r, {}));
+            expected.append(mapRecord(r, {}));
     }
 
-    QCOMPARE(ConvertFile(kind, PathsFor(srcDir(), dstDir(), name), {}), count);
+    QCOMPARE(convertFile(kind, pathsFor(srcDir(), dstDir(), name), {}), count);
     const QByteArray written = testdata::readFile(dstDir() + u"/big.hy3"_s);
     QCOMPARE(written.size(), testdata::encodeHy3(expected).size());
     QVERIFY(written == testdata::encodeHy3(expected));
@@ -389,11 +389,11 @@ void TestConvert::namesCarriedByteForByte()
         records.append(testdata::hyoRecord(name));
     testdata::writeFile(srcDir() + u"/raw.hyo"_s, testdata::encode(records));
 
-    QCOMPARE(ConvertFile(DataKind::Standard, PathsFor(srcDir(), dstDir(), u"raw.hyo"_s), {}), names.size());
+    QCOMPARE(convertFile(DataKind::Standard, pathsFor(srcDir(), dstDir(), u"raw.hyo"_s), {}), names.size());
 
     QList<Hy3Record> expected;
     for (const auto &record : records)
-        expected.append(MapRecord(record, {}));
+        expected.append(mapRecord(record, {}));
     QCOMPARE(testdata::readFile(dstDir() + u"/raw.hy3"_s).toHex(' '), testdata::encodeHy3(expected).toHex(' '));
     for (int i = 0; i < names.size(); ++i)
         QCOMPARE(expected[i].Name, names[i]);

@@ -53,7 +53,7 @@ void TestDataFile::hy3Bytes_data()
         << QByteArray::fromHex("0100" "0100" "41" "0300" "7800") + QByteArray(298, '\0');
 
     Hy3Record fare;
-    fare.Name = EncodeCp932(u"運賃");
+    fare.Name = encodeCp932(u"運賃");
     QTest::addRow("運賃 counts bytes, not characters")
         << QList<Hy3Record>{fare} << QByteArray::fromHex("0100" "0400" "895E92C0" "0000") + QByteArray(300, '\0');
 
@@ -155,8 +155,8 @@ void TestDataFile::headerReadsEveryKindAlike()
     QBuffer a(&hyo), b(&hyp);
     a.open(QIODevice::ReadOnly);
     b.open(QIODevice::ReadOnly);
-    const DataFileHeader ha = ReadHeader(a);
-    const DataFileHeader hb = ReadHeader(b);
+    const DataFileHeader ha = readHeader(a);
+    const DataFileHeader hb = readHeader(b);
     QCOMPARE(ha.count, 1);
     QCOMPARE(ha.firstName, QByteArray("SAME"));
     QCOMPARE(hb.count, ha.count);
@@ -188,8 +188,8 @@ void TestDataFile::cp932()
 {
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
-    QCOMPARE(EncodeCp932(text).toHex(), bytes.toHex());
-    QCOMPARE(DecodeCp932(bytes), text);
+    QCOMPARE(encodeCp932(text).toHex(), bytes.toHex());
+    QCOMPARE(decodeCp932(bytes), text);
 }
 
 void TestDataFile::oversizedNameRefused()
@@ -202,7 +202,7 @@ void TestDataFile::oversizedNameRefused()
     QByteArray bytes = writeRecords({record});
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    QCOMPARE(ReadHeader(buffer).firstName.size(), 0xFFFF);
+    QCOMPARE(readHeader(buffer).firstName.size(), 0xFFFF);
 }
 
 QTEST_GUILESS_MAIN(TestDataFile)

@@ -3,7 +3,7 @@
 // temporary file is left and the sources are untouched.
 
 #include "batch.h"
-#include "convert.h"
+#include "conversionrun.h"
 #include "dataerror.h"
 #include "datafile.h"
 #include "testdata.h"
@@ -225,45 +225,27 @@ void TestFaults::limitedDestination()
 
 void TestFaults::destinationFolderVanishes()
 {
-    const ConversionPaths paths = PathsFor(src(), dst(), u"small.hyo"_s);
+    const ConversionPaths paths = pathsFor(src(), dst(), u"small.hyo"_s);
     QVERIFY(QDir(dst()).removeRecursively());
-    QVERIFY_THROWS_EXCEPTION(DataError, (void)ConvertFile(DataKind::Standard, paths, {}));
+    QVERIFY_THROWS_EXCEPTION(DataError, (void)convertFile(DataKind::Standard, paths, {}));
     QVERIFY(!QDir(dst()).exists());
 }
 
-class ConvertingBatch : public BatchTarget
-{
-public:
-    ConvertingBatch(QString source, QString destination, QStringList rows)
-        : m_source(std::move(source)), m_destination(std::move(destination)), m_rows(std::move(rows))
-    {
-    }
-    int rowCount() const override { return static_cast<int>(m_rows.size()); }
-    QString rowText(int row) const override { return m_rows.at(row - 1); }
-    bool isRowSelected(int) const override { return true; }
-    DataKind chosenKind() const override { return DataKind::Standard; }
-    void convert(DataKind kind, const QString &oldName) override
-    {
-        (void)ConvertFile(kind, PathsFor(m_source, m_destination, oldName), {});
-    }
-    void showProgress(float value) override { last = value; }
-    void reportNoSelection() override {}
-    float last = -1;
-
-private:
-    QString m_source, m_destination;
-    QStringList m_rows;
-};
-
 void TestFaults::sourceVanishesDuringTheBatch()
 {
-    ConvertingBatch batch(src(), dst(), {u"small.hyo"_s, u"vanished.hyo"_s, u"big.hyo"_s});
-    const BatchSummary summary = RunBatch(batch);
+    const QList<BatchRow> rows{{u"small.hyo"_s, true}, {u"vanished.hyo"_s, true}, {u"big.hyo"_s, true}};
+    ConversionRun run({});
+    float last = -1;
+    const BatchSummary summary = runBatch(
+        rows, DataKind::Standard,
+        [&](DataKind kind, const QString &name) { run.convert(kind, pathsFor(src(), dst(), name), name); },
+        [&](float value) { last = value; });
+    QVERIFY(run.finish().isEmpty());
     QCOMPARE(summary.converted, 2);
     QCOMPARE(summary.failures.size(), 1);
     QCOMPARE(summary.failures[0].fileName, u"vanished.hyo"_s);
     QVERIFY(summary.failures[0].message.contains(u"vanished.hyo"_s));
-    QCOMPARE(batch.last, 100.0f);
+    QCOMPARE(last, 100.0f);
     QStringList made = dstEntries();
     made.sort();
     QCOMPARE(made, (QStringList{u"big.hy3"_s, u"small.hy3"_s}));
@@ -287,7 +269,7 @@ void TestFaults::hostileInput()
     QFETCH(QString, cause);
     qint16 count = 0;
     try {
-        (void)ConvertBytes(DataKind::Standard, bytes, {}, u"hostile.hyo"_s, count);
+        (void)convertBytes(DataKind::Standard, bytes, {}, u"hostile.hyo"_s, count);
         QFAIL("accepted");
     } catch (const DataError &error) {
         QVERIFY2(error.message().contains(cause) && error.message().contains(u"hostile.hyo"_s),

@@ -107,7 +107,7 @@ void TestListing::folderSearch()
 {
     QFETCH(QString, pattern);
     QFETCH(QStringList, expected);
-    QStringList found = FindFiles(m_search.path(), pattern);
+    QStringList found = findFiles(m_search.path(), pattern);
     found.sort();
     QCOMPARE(found, expected);
 }
@@ -141,11 +141,11 @@ void TestListing::listing_data()
     QTest::addColumn<ListingResult::Outcome>("outcome");
     QTest::addColumn<QList<ListingRow>>("rows");
 
-    const Files mixed{{u"a.hyo"_s, hyo("ABC", 5)}, {u"b.hyo"_s, hyo("", 0)}, {u"c.hyp"_s, hyp(EncodeCp932(u"運賃"), 3)}};
+    const Files mixed{{u"a.hyo"_s, hyo("ABC", 5)}, {u"b.hyo"_s, hyo("", 0)}, {u"c.hyp"_s, hyp(encodeCp932(u"運賃"), 3)}};
     QTest::addRow("standard: empty file skipped") << mixed << DataKind::Standard << ListingResult::Outcome::Found
                                                   << QList<ListingRow>{{u"a.hyo"_s, "ABC", 5}};
     QTest::addRow("private") << mixed << DataKind::Private << ListingResult::Outcome::Found
-                             << QList<ListingRow>{{u"c.hyp"_s, EncodeCp932(u"運賃"), 3}};
+                             << QList<ListingRow>{{u"c.hyp"_s, encodeCp932(u"運賃"), 3}};
     QTest::addRow("all empty: found, no rows")
         << Files{{u"x.hyo"_s, hyo("", 0)}, {u"y.hyo"_s, testdata::le16(0)}} << DataKind::Standard
         << ListingResult::Outcome::Found << QList<ListingRow>{};
@@ -166,7 +166,7 @@ void TestListing::listing()
     writeFiles(dir.path(), files);
 
     for (const QString &folder : {dir.path(), dir.path() + u'/', u"  "_s + dir.path() + u" "_s}) {
-        const ListingResult result = ListDataFiles(folder, kind);
+        const ListingResult result = listDataFiles(folder, kind);
         QTEST(result.outcome, "outcome");
         QTEST(result.rows, "rows");
     }
@@ -193,7 +193,7 @@ void TestListing::failureKeepsEarlierRows()
                             {u"3.hyo"_s, hyo("THREE", 3)},
                             {u"4.hyo"_s, hyo("FOUR", 4)}});
 
-    const ListingResult result = ListDataFiles(dir.path(), DataKind::Standard);
+    const ListingResult result = listDataFiles(dir.path(), DataKind::Standard);
 
     QCOMPARE(result.outcome, ListingResult::Outcome::Failed);
     QTEST(result.errorNumber, "errorNumber");
@@ -201,7 +201,7 @@ void TestListing::failureKeepsEarlierRows()
     QVERIFY2(result.errorDescription.contains(u"bad.hyo"_s) && result.errorDescription.contains(cause),
              qPrintable(result.errorDescription));
     // The rows are exactly those of the files enumerated before the bad one.
-    const QStringList order = FindFiles(dir.path(), u"*.hyo"_s);
+    const QStringList order = findFiles(dir.path(), u"*.hyo"_s);
     QStringList expected = order.mid(0, order.indexOf(u"bad.hyo"_s));
     QStringList listed;
     for (const auto &row : result.rows)
@@ -213,8 +213,8 @@ void TestListing::listingTwiceGivesSameRows()
 {
     QTemporaryDir dir;
     writeFiles(dir.path(), {{u"a.hyo"_s, hyo("A", 1)}, {u"b.hyo"_s, hyo("B", 2)}});
-    const ListingResult first = ListDataFiles(dir.path(), DataKind::Standard);
-    const ListingResult second = ListDataFiles(dir.path(), DataKind::Standard);
+    const ListingResult first = listDataFiles(dir.path(), DataKind::Standard);
+    const ListingResult second = listDataFiles(dir.path(), DataKind::Standard);
     QCOMPARE(first.rows.size(), 2);
     QCOMPARE(second.rows, first.rows);
 }
@@ -230,7 +230,7 @@ void TestListing::detailedListing()
 {
     QFETCH(bool, bound);
     QTemporaryDir dir;
-    const QByteArray withRecords = hyo(EncodeCp932(u"運賃"), 2);
+    const QByteArray withRecords = hyo(encodeCp932(u"運賃"), 2);
     writeFiles(dir.path(), {{u"full.hyo"_s, withRecords}, {u"empty.hyo"_s, testdata::le16(0)}, {u"p.hyp"_s, hyp("P", 1)}});
     for (const QString &name : {u"full.hyo"_s, u"empty.hyo"_s, u"p.hyp"_s})
         setReadOnly(dir.filePath(name), true);
@@ -245,7 +245,7 @@ void TestListing::detailedListing()
 
     if (bound) {
         const QStringList expected{u"full.hyo"_s, u"運賃"_s, u"2"_s, QString::number(withRecords.size()),
-                                   GeneralDateText(modified)};
+                                   generalDateText(modified)};
         QCOMPARE(collector.rows, QList<QStringList>{expected});
     }
     QCOMPARE(isOwnerWritable(dir.filePath(u"full.hyo"_s)), bound);
@@ -258,8 +258,8 @@ void TestListing::generalDate()
     const QLocale locale = QLocale::system();
     const QDate date(2026, 12, 7);
     const QString shortDate = locale.toString(date, QLocale::ShortFormat);
-    QCOMPARE(GeneralDateText(QDateTime(date, QTime(0, 0))), shortDate);
-    const QString withTime = GeneralDateText(QDateTime(date, QTime(13, 5, 9)));
+    QCOMPARE(generalDateText(QDateTime(date, QTime(0, 0))), shortDate);
+    const QString withTime = generalDateText(QDateTime(date, QTime(13, 5, 9)));
     QVERIFY2(withTime.startsWith(shortDate + u' ') && withTime.contains(u"05"_s) && withTime.contains(u"09"_s),
              qPrintable(withTime));
 }

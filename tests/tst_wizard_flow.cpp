@@ -7,6 +7,7 @@
 #include "detaillisting.h"
 #include "messages.h"
 #include "testdata.h"
+#include "uicontrols.h"
 #include "wizard/filelistview.h"
 #include "wizard/frmdatinstdig.h"
 #include "wizard/module1.h"
@@ -25,6 +26,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+
+#include <functional>
 
 using namespace Qt::StringLiterals;
 using namespace hy3;
@@ -56,8 +59,8 @@ private slots:
     void endings_data();
     void endings();
     void finishSurvivesAFailingDetailedListing();
-    void browse_data();
-    void browse();
+    void browsing_data();
+    void browsing();
     void drops_data();
     void drops();
     void checkBoxClickFocusesTheList();
@@ -70,8 +73,22 @@ private:
     void writeSources(const Files &files);
     void typeFoldersAndList();
     QStringList column(int index) const;
+    // Clicks "参照(&B)" and lets `answer` act on the modal chooser.
+    void browse(int index, const std::function<void(frmChoiceFolder *)> &answer);
+    static int choosersAlive();
 
     std::unique_ptr<testdata::Workspace> m_dir;
+    // The window's controls, by object name.
+    QLineEdit *text1(int i) const { return control<QLineEdit>(m_window.get(), u"Text1"_s, i); }
+    QPushButton *command1(int i) const { return control<QPushButton>(m_window.get(), u"Command1"_s, i); }
+    QPushButton *command2(int i) const { return control<QPushButton>(m_window.get(), u"Command2"_s, i); }
+    QPushButton *command3(int i) const { return control<QPushButton>(m_window.get(), u"Command3"_s, i); }
+    QRadioButton *option1(int i) const { return control<QRadioButton>(m_window.get(), u"Option1"_s, i); }
+    QCheckBox *check1(int i) const { return control<QCheckBox>(m_window.get(), u"Check1"_s, i); }
+    QComboBox *combo1(int i) const { return control<QComboBox>(m_window.get(), u"Combo1"_s, i); }
+    QLabel *label(int number) const { return control<QLabel>(m_window.get(), u"Label"_s + QString::number(number)); }
+    FileListView *listView1() const { return control<FileListView>(m_window.get(), u"ListView1"_s); }
+
     std::unique_ptr<frmDatInstDig> m_window;
     QList<Message> m_messages;
 };
@@ -89,7 +106,7 @@ void TestWizardFlow::init()
     m_dir = std::make_unique<testdata::Workspace>();
     QVERIFY(m_dir->isValid());
     m_messages.clear();
-    SetMessageHandlerForTesting([this](const Message &message) { m_messages.append(message); });
+    setMessageHandlerForTesting([this](const Message &message) { m_messages.append(message); });
     m_window = std::make_unique<frmDatInstDig>();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -98,13 +115,35 @@ void TestWizardFlow::init()
 void TestWizardFlow::cleanup()
 {
     m_window.reset();
-    SetMessageHandlerForTesting({});
+    setMessageHandlerForTesting({});
     Module1::DetailFolder.clear();
     Module1::DetailList = nullptr;
-    QVERIFY(!frmChoiceFolder::existing()); // the chooser never outlives the wizard
+    QCOMPARE(choosersAlive(), 0); // the chooser never outlives the wizard
     QVERIFY(QApplication::topLevelWidgets().isEmpty() || std::none_of(
         QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
         [](QWidget *w) { return w->isVisible(); }));
+}
+
+int TestWizardFlow::choosersAlive()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const QWidgetList widgets = QApplication::allWidgets();
+    return static_cast<int>(std::count_if(widgets.cbegin(), widgets.cend(),
+                                          [](QWidget *w) { return qobject_cast<frmChoiceFolder *>(w); }));
+}
+
+void TestWizardFlow::browse(int index, const std::function<void(frmChoiceFolder *)> &answer)
+{
+    bool answered = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *chooser = qobject_cast<frmChoiceFolder *>(QApplication::activeModalWidget());
+        if (!chooser)
+            return;
+        answered = true;
+        answer(chooser);
+    });
+    QTest::mouseClick(command2(index), Qt::LeftButton);
+    QVERIFY(answered);
 }
 
 void TestWizardFlow::writeSources(const Files &files)
@@ -115,18 +154,18 @@ void TestWizardFlow::writeSources(const Files &files)
 
 void TestWizardFlow::typeFoldersAndList()
 {
-    m_window->Text1[0]->clear();
-    m_window->Text1[1]->clear();
-    QTest::keyClicks(m_window->Text1[0], u"  "_s + src());
-    QTest::keyClicks(m_window->Text1[1], dst());
-    QTest::mouseClick(m_window->Command1[0], Qt::LeftButton);
+    text1(0)->clear();
+    text1(1)->clear();
+    QTest::keyClicks(text1(0), u"  "_s + src());
+    QTest::keyClicks(text1(1), dst());
+    QTest::mouseClick(command1(0), Qt::LeftButton);
 }
 
 QStringList TestWizardFlow::column(int index) const
 {
     QStringList texts;
-    for (int row = 1; row <= m_window->ListView1->rowCount(); ++row)
-        texts.append(m_window->ListView1->row(row)->text(index));
+    for (int row = 1; row <= listView1()->rowCount(); ++row)
+        texts.append(listView1()->row(row)->text(index));
     return texts;
 }
 
@@ -146,11 +185,11 @@ void TestWizardFlow::nextFollowsTheFolderTexts()
 {
     QFETCH(QString, source);
     QFETCH(QString, destination);
-    QTest::keyClicks(m_window->Text1[0], source);
-    QTest::keyClicks(m_window->Text1[1], destination);
-    QTEST(m_window->Command1[0]->isEnabled(), "enabled");
-    m_window->Text1[0]->clear(); // emptying either field disables it again
-    QVERIFY(!m_window->Command1[0]->isEnabled());
+    QTest::keyClicks(text1(0), source);
+    QTest::keyClicks(text1(1), destination);
+    QTEST(command1(0)->isEnabled(), "enabled");
+    text1(0)->clear(); // emptying either field disables it again
+    QVERIFY(!command1(0)->isEnabled());
 }
 
 void TestWizardFlow::listing_data()
@@ -188,19 +227,19 @@ void TestWizardFlow::listing()
     QFETCH(QString, prompt);
     writeSources(files);
     if (privateKind)
-        QTest::mouseClick(m_window->Option1[1], Qt::LeftButton);
+        QTest::mouseClick(option1(1), Qt::LeftButton);
 
     typeFoldersAndList();
 
     QTEST(m_window->currentPage(), "page");
     QStringList rows;
-    for (int row = 1; row <= m_window->ListView1->rowCount(); ++row) {
-        const auto *item = m_window->ListView1->row(row);
+    for (int row = 1; row <= listView1()->rowCount(); ++row) {
+        const auto *item = listView1()->row(row);
         rows.append(item->text(0) + u'|' + item->text(1) + u'|' + item->text(2));
     }
     QTEST(rows, "rows");
-    QVERIFY(m_window->ListView1->isVisible() || m_window->currentPage() != 1);
-    QVERIFY(!m_window->ListView1->isHidden());
+    QVERIFY(listView1()->isVisible() || m_window->currentPage() != 1);
+    QVERIFY(!listView1()->isHidden());
     if (prompt.isEmpty()) {
         QVERIFY(m_messages.isEmpty());
         return;
@@ -216,10 +255,10 @@ void TestWizardFlow::backThenNextListsAfresh()
     writeSources({{u"a.hyo"_s, hyo("A", 1)}});
     typeFoldersAndList();
     QCOMPARE(column(0), QStringList{u"a.hyo"_s});
-    QTest::mouseClick(m_window->Command1[6], Qt::LeftButton);
+    QTest::mouseClick(command1(6), Qt::LeftButton);
     QCOMPARE(m_window->currentPage(), 0);
     writeSources({{u"b.hyo"_s, hyo("B", 1)}});
-    QTest::mouseClick(m_window->Command1[0], Qt::LeftButton);
+    QTest::mouseClick(command1(0), Qt::LeftButton);
     QStringList names = column(0);
     names.sort();
     QCOMPARE(names, (QStringList{u"a.hyo"_s, u"b.hyo"_s}));
@@ -247,7 +286,7 @@ void TestWizardFlow::sorting()
     // 内容: c, B, a (case ignored); counts 12, 100, 9.
     writeSources({{u"Alpha.hyo"_s, hyo("c", 12)}, {u"route9.hyo"_s, hyo("B", 100)}, {u"route10.hyo"_s, hyo("a", 9)}});
     typeFoldersAndList();
-    QHeaderView *header = m_window->ListView1->header();
+    QHeaderView *header = listView1()->header();
     for (int section : clicks)
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                           QPoint(header->sectionViewportPosition(section) + 10, header->height() / 2));
@@ -258,20 +297,20 @@ void TestWizardFlow::sorting()
 
 void TestWizardFlow::selectAllAndClear()
 {
-    QTest::mouseClick(m_window->Command1[0], Qt::LeftButton); // disabled: nothing happens
+    QTest::mouseClick(command1(0), Qt::LeftButton); // disabled: nothing happens
     QCOMPARE(m_window->currentPage(), 0);
     writeSources({{u"a.hyo"_s, hyo("A", 1)}, {u"b.hyo"_s, hyo("B", 1)}, {u"c.hyo"_s, hyo("C", 1)}});
     typeFoldersAndList();
-    QTest::mouseClick(m_window->Command3[0], Qt::LeftButton);
-    QCOMPARE(m_window->ListView1->selectedItems().size(), 3);
-    QVERIFY(m_window->ListView1->hasFocus());
-    QTest::mouseClick(m_window->Command3[1], Qt::LeftButton);
-    QVERIFY(m_window->ListView1->selectedItems().isEmpty());
+    QTest::mouseClick(command3(0), Qt::LeftButton);
+    QCOMPARE(listView1()->selectedItems().size(), 3);
+    QVERIFY(listView1()->hasFocus());
+    QTest::mouseClick(command3(1), Qt::LeftButton);
+    QVERIFY(listView1()->selectedItems().isEmpty());
 
-    m_window->ListView1->clear();
-    m_window->Command1[2]->setFocus();
-    QTest::mouseClick(m_window->Command3[0], Qt::LeftButton);
-    QVERIFY(m_window->ListView1->hasFocus());
+    listView1()->clear();
+    command1(2)->setFocus();
+    QTest::mouseClick(command3(0), Qt::LeftButton);
+    QVERIFY(listView1()->hasFocus());
 }
 
 void TestWizardFlow::convertSelected_data()
@@ -293,32 +332,32 @@ void TestWizardFlow::convertSelected()
             const auto records = testdata::manyHypRecords(stem.size());
             writeSources({{name, testdata::encode(records)}});
             for (const auto &r : records)
-                expected[stem].append(MapRecord(r, options));
+                expected[stem].append(mapRecord(r, options));
         } else {
             const auto records = testdata::manyHyoRecords(stem.size());
             writeSources({{name, testdata::encode(records)}});
             for (const auto &r : records)
-                expected[stem].append(MapRecord(r, options));
+                expected[stem].append(mapRecord(r, options));
         }
     }
     const auto before = testdata::snapshot(src() + u"/one."_s + ext);
     if (privateKind)
-        QTest::mouseClick(m_window->Option1[1], Qt::LeftButton);
+        QTest::mouseClick(option1(1), Qt::LeftButton);
     typeFoldersAndList();
 
     // Ctrl-click two rows, as on a desktop.
-    FileListView *list = m_window->ListView1;
+    FileListView *list = listView1();
     list->sortRows(0, Qt::AscendingOrder); // one, three, two
     for (int row : {1, 3})
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, list->visualItemRect(list->row(row)).center());
     QCOMPARE(list->selectedItems().size(), 2);
-    QTest::mouseClick(m_window->Check1[0], Qt::LeftButton, {}, QPoint(8, m_window->Check1[0]->height() / 2));
-    QTest::mouseClick(m_window->Check1[1], Qt::LeftButton, {}, QPoint(8, m_window->Check1[1]->height() / 2));
-    m_window->Combo1[0]->setCurrentIndex(3);
-    m_window->Combo1[1]->setCurrentIndex(1);
-    m_window->Combo1[2]->setCurrentIndex(119);
+    QTest::mouseClick(check1(0), Qt::LeftButton, {}, QPoint(8, check1(0)->height() / 2));
+    QTest::mouseClick(check1(1), Qt::LeftButton, {}, QPoint(8, check1(1)->height() / 2));
+    combo1(0)->setCurrentIndex(3);
+    combo1(1)->setCurrentIndex(1);
+    combo1(2)->setCurrentIndex(119);
 
-    QTest::mouseClick(m_window->Command1[2], Qt::LeftButton);
+    QTest::mouseClick(command1(2), Qt::LeftButton);
 
     QVERIFY2(m_messages.isEmpty(), m_messages.isEmpty() ? "" : qPrintable(m_messages[0].prompt));
     QCOMPARE(m_window->currentPage(), 2);
@@ -326,10 +365,10 @@ void TestWizardFlow::convertSelected()
     QCOMPARE(testdata::readFile(dst() + u"/two.hy3"_s), testdata::encodeHy3(expected[u"two"_s]));
     QVERIFY(!QFile::exists(dst() + u"/three.hy3"_s));
     QCOMPARE(m_window->progressValue(), 100.0f);
-    QCOMPARE(m_window->Label12->text(), QDir::toNativeSeparators(src() + u"/two."_s + ext));
-    QCOMPARE(m_window->Label14->text(), QDir::toNativeSeparators(dst() + u"/two.hy3"_s));
-    QVERIFY(m_window->Label7->isVisible() && m_window->Label8->isVisible());
-    QVERIFY(m_window->Command1[4]->isVisible() && m_window->Command1[5]->isVisible());
+    QCOMPARE(label(12)->text(), QDir::toNativeSeparators(src() + u"/two."_s + ext));
+    QCOMPARE(label(14)->text(), QDir::toNativeSeparators(dst() + u"/two.hy3"_s));
+    QVERIFY(label(7)->isVisible() && label(8)->isVisible());
+    QVERIFY(command1(4)->isVisible() && command1(5)->isVisible());
     QCOMPARE(testdata::snapshot(src() + u"/one."_s + ext), before);
 }
 
@@ -337,13 +376,13 @@ void TestWizardFlow::noSelection()
 {
     writeSources({{u"a.hyo"_s, hyo("A", 1)}});
     typeFoldersAndList();
-    QTest::mouseClick(m_window->Command1[2], Qt::LeftButton);
+    QTest::mouseClick(command1(2), Qt::LeftButton);
     QCOMPARE(m_messages.size(), 1);
     QCOMPARE(m_messages[0].prompt, u"項目が１つも選択されていません！"_s);
     QCOMPARE(m_messages[0].title, u"項目の未選択を検知！"_s);
     QCOMPARE(m_messages[0].icon, QMessageBox::Critical);
     QCOMPARE(m_window->progressValue(), 0.0f);
-    QVERIFY(m_window->Label7->isVisible() && m_window->Command1[5]->isVisible());
+    QVERIFY(label(7)->isVisible() && command1(5)->isVisible());
     QVERIFY(QDir(dst()).isEmpty());
 }
 
@@ -352,8 +391,8 @@ void TestWizardFlow::failedFilesAreSummarised()
     writeSources({{u"a.hyo"_s, hyo("A", 1)}, {u"gone.hyo"_s, hyo("G", 1)}, {u"c.hyo"_s, hyo("C", 1)}});
     typeFoldersAndList();
     QVERIFY(QFile::remove(src() + u"/gone.hyo"_s)); // vanishes between listing and conversion
-    QTest::mouseClick(m_window->Command3[0], Qt::LeftButton);
-    QTest::mouseClick(m_window->Command1[2], Qt::LeftButton);
+    QTest::mouseClick(command3(0), Qt::LeftButton);
+    QTest::mouseClick(command1(2), Qt::LeftButton);
 
     QCOMPARE(m_messages.size(), 1);
     QCOMPARE(m_messages[0].icon, QMessageBox::Critical);
@@ -361,7 +400,7 @@ void TestWizardFlow::failedFilesAreSummarised()
     QVERIFY2(m_messages[0].prompt.contains(u"gone.hyo"_s), qPrintable(m_messages[0].prompt));
     QVERIFY(QFile::exists(dst() + u"/a.hy3"_s) && QFile::exists(dst() + u"/c.hy3"_s));
     QCOMPARE(m_window->progressValue(), 100.0f);
-    QVERIFY(m_window->Command1[4]->isVisible() && m_window->Label8->isVisible());
+    QVERIFY(command1(4)->isVisible() && label(8)->isVisible());
     QVERIFY(m_window->isVisible());
 }
 
@@ -369,22 +408,22 @@ void TestWizardFlow::secondBatchAfterJumpingBack()
 {
     writeSources({{u"a.hyo"_s, hyo("A", 1)}, {u"b.hyo"_s, hyo("B", 1)}, {u"c.hyo"_s, hyo("C", 1)}});
     typeFoldersAndList();
-    QTest::mouseClick(m_window->Command3[0], Qt::LeftButton);
-    QTest::mouseClick(m_window->Command1[2], Qt::LeftButton);
-    QTest::mouseClick(m_window->Command1[4], Qt::LeftButton);
+    QTest::mouseClick(command3(0), Qt::LeftButton);
+    QTest::mouseClick(command1(2), Qt::LeftButton);
+    QTest::mouseClick(command1(4), Qt::LeftButton);
     QCOMPARE(m_window->currentPage(), 0);
 
     QDir(dst()).removeRecursively();
     QDir().mkpath(dst());
-    QTest::mouseClick(m_window->Command1[0], Qt::LeftButton);
-    m_window->ListView1->row(2)->setSelected(true);
-    m_window->ListView1->row(1)->setSelected(false);
-    m_window->ListView1->row(3)->setSelected(false);
-    m_window->ShowPage(2);
-    QVERIFY(m_window->Label7->isVisible()); // the notes stay from the first batch
-    m_window->ShowPage(1);
-    QTest::mouseClick(m_window->Command1[2], Qt::LeftButton);
-    QCOMPARE(QDir(dst()).entryList(QDir::Files), QStringList{m_window->ListView1->row(2)->text(0).chopped(4) + u".hy3"_s});
+    QTest::mouseClick(command1(0), Qt::LeftButton);
+    listView1()->row(2)->setSelected(true);
+    listView1()->row(1)->setSelected(false);
+    listView1()->row(3)->setSelected(false);
+    m_window->showPage(2);
+    QVERIFY(label(7)->isVisible()); // the notes stay from the first batch
+    m_window->showPage(1);
+    QTest::mouseClick(command1(2), Qt::LeftButton);
+    QCOMPARE(QDir(dst()).entryList(QDir::Files), QStringList{listView1()->row(2)->text(0).chopped(4) + u".hy3"_s});
     QCOMPARE(m_window->progressValue(), 100.0f);
 }
 
@@ -407,18 +446,19 @@ void TestWizardFlow::endings()
     testdata::DetailRowCollector collector;
     Module1::DetailFolder = dst();
     Module1::DetailList = &collector;
-    (void)frmChoiceFolder::instance(); // a chooser used earlier goes with the wizard
+    browse(0, [](frmChoiceFolder *chooser) { control<QPushButton>(chooser, u"Command1_1"_s)->click(); });
+    QCOMPARE(choosersAlive(), 1); // used once, kept hidden; it goes with the wizard
     QSignalSpy ended(m_window.get(), &frmDatInstDig::ended);
 
-    m_window->ShowPage(page);
+    m_window->showPage(page);
     if (button < 0)
         m_window->close();
     else
-        QTest::mouseClick(m_window->Command1[button], Qt::LeftButton);
+        QTest::mouseClick(command1(button), Qt::LeftButton);
 
     QCOMPARE(ended.size(), 1);
     QVERIFY(!m_window->isVisible());
-    QVERIFY(!frmChoiceFolder::existing());
+    QCOMPARE(choosersAlive(), 0);
     QTEST(!collector.rows.isEmpty(), "detailedListing");
 }
 
@@ -427,13 +467,13 @@ void TestWizardFlow::finishSurvivesAFailingDetailedListing()
     testdata::writeFile(dst() + u"/bad.hyo"_s, testdata::le16(-4));
     Module1::DetailFolder = dst();
     QSignalSpy ended(m_window.get(), &frmDatInstDig::ended);
-    m_window->ShowPage(2);
-    QTest::mouseClick(m_window->Command1[5], Qt::LeftButton);
+    m_window->showPage(2);
+    QTest::mouseClick(command1(5), Qt::LeftButton);
     QCOMPARE(ended.size(), 1);
     QVERIFY(!m_window->isVisible());
 }
 
-void TestWizardFlow::browse_data()
+void TestWizardFlow::browsing_data()
 {
     QTest::addColumn<int>("index");
     QTest::addColumn<bool>("ok");
@@ -443,26 +483,22 @@ void TestWizardFlow::browse_data()
     QTest::addRow("source, cancel") << 0 << false << u"旧バージョンのデータが入っている位置(フォルダー)を指定してください"_s;
 }
 
-void TestWizardFlow::browse()
+void TestWizardFlow::browsing()
 {
     QFETCH(int, index);
     QFETCH(bool, ok);
-    m_window->Text1[index]->setText(u"before"_s);
+    text1(index)->setText(u"before"_s);
     const QString folder = QDir(src()).canonicalPath();
     QString seenPrompt;
-    QTimer::singleShot(0, this, [&] {
-        auto *chooser = qobject_cast<frmChoiceFolder *>(QApplication::activeModalWidget());
-        if (!chooser)
-            return;
-        seenPrompt = chooser->Label1->text();
-        chooser->Dir1->setPath(folder);
-        chooser->Command1[ok ? 0 : 1]->click();
+    browse(index, [&](frmChoiceFolder *chooser) {
+        seenPrompt = control<QLabel>(chooser, u"Label1"_s)->text();
+        control<DirectoryList>(chooser, u"Dir1"_s)->setPath(folder);
+        control<QPushButton>(chooser, u"Command1"_s, ok ? 0 : 1)->click();
     });
-    QTest::mouseClick(m_window->Command2[index], Qt::LeftButton);
 
     QTEST(seenPrompt, "prompt");
-    QCOMPARE(m_window->Text1[index]->text(), ok ? QDir::toNativeSeparators(folder + u'/') : u"before"_s);
-    QCOMPARE(m_window->Text1[1 - index]->text(), QString());
+    QCOMPARE(text1(index)->text(), ok ? QDir::toNativeSeparators(folder + u'/') : u"before"_s);
+    QCOMPARE(text1(1 - index)->text(), QString());
 }
 
 void TestWizardFlow::drops_data()
@@ -479,11 +515,11 @@ void TestWizardFlow::drops()
     QFETCH(QString, dropped);
     QFETCH(QString, expected);
     testdata::writeFile(src() + u"/a.hyo"_s, hyo("A", 1));
-    m_window->Text1[1]->setText(u"x"_s);
+    text1(1)->setText(u"x"_s);
     auto *data = new QMimeData;
     data->setUrls({dropped.isEmpty() ? QUrl(u"https://example.invalid/a"_s)
                                      : QUrl::fromLocalFile(m_dir->filePath(dropped))});
-    QLineEdit *field = m_window->Text1[0];
+    QLineEdit *field = text1(0);
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(field, &enter);
     if (!dropped.isEmpty())
@@ -492,19 +528,19 @@ void TestWizardFlow::drops()
     QApplication::sendEvent(field, &drop);
     if (!dropped.isEmpty()) {
         QCOMPARE(field->text(), QDir::toNativeSeparators(m_dir->filePath(expected)));
-        QVERIFY(m_window->Command1[0]->isEnabled());
+        QVERIFY(command1(0)->isEnabled());
     }
     delete data;
 }
 
 void TestWizardFlow::checkBoxClickFocusesTheList()
 {
-    m_window->ShowPage(1);
+    m_window->showPage(1);
     for (int i = 0; i < 2; ++i) {
-        m_window->Combo1[0]->setFocus();
-        QTest::mouseClick(m_window->Check1[i], Qt::LeftButton, {}, QPoint(8, m_window->Check1[i]->height() / 2));
-        QVERIFY(m_window->Check1[i]->isChecked());
-        QTRY_VERIFY(m_window->ListView1->hasFocus());
+        combo1(0)->setFocus();
+        QTest::mouseClick(check1(i), Qt::LeftButton, {}, QPoint(8, check1(i)->height() / 2));
+        QVERIFY(check1(i)->isChecked());
+        QTRY_VERIFY(listView1()->hasFocus());
     }
     QVERIFY(m_window->ChkFile(m_dir->path() + u"/src"_s) == false); // a folder is no file
 }
@@ -523,20 +559,22 @@ void TestWizardFlow::enterAndEscapeDoNothing()
     QFETCH(int, page);
     QFETCH(int, focused);
     QSignalSpy ended(m_window.get(), &frmDatInstDig::ended);
-    m_window->ShowPage(page);
-    m_window->Command1[focused]->setFocus();
+    m_window->showPage(page);
+    command1(focused)->setFocus();
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
-        QTest::keyClick(m_window->Command1[focused], key);
+        QTest::keyClick(command1(focused), key);
     QCOMPARE(ended.size(), 0);
     QVERIFY(m_window->isVisible());
     QCOMPARE(m_window->currentPage(), page);
 
-    frmChoiceFolder &chooser = frmChoiceFolder::instance();
-    chooser.show();
-    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape})
-        QTest::keyClick(&chooser, key);
-    QVERIFY(chooser.isVisible());
-    chooser.hide();
+    bool stayedOpen = false;
+    browse(0, [&](frmChoiceFolder *chooser) {
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape})
+            QTest::keyClick(chooser, key);
+        stayedOpen = chooser->isVisible();
+        control<QPushButton>(chooser, u"Command1_1"_s)->click();
+    });
+    QVERIFY(stayedOpen);
 }
 
 QTEST_MAIN(TestWizardFlow)

@@ -1,4 +1,5 @@
 #include "appearance.h"
+#include "uicontrols.h"
 #include "wizard/filelistview.h"
 #include "wizard/frmdatinstdig.h"
 #include "wizard/gapcombos.h"
@@ -37,6 +38,17 @@ private slots:
     void qtTextsInJapanese();
 
 private:
+    // The window's controls, by object name.
+    QLineEdit *text1(int i) const { return control<QLineEdit>(m_window.get(), u"Text1"_s, i); }
+    QPushButton *command1(int i) const { return control<QPushButton>(m_window.get(), u"Command1"_s, i); }
+    QPushButton *command2(int i) const { return control<QPushButton>(m_window.get(), u"Command2"_s, i); }
+    QPushButton *command3(int i) const { return control<QPushButton>(m_window.get(), u"Command3"_s, i); }
+    QRadioButton *option1(int i) const { return control<QRadioButton>(m_window.get(), u"Option1"_s, i); }
+    QCheckBox *check1(int i) const { return control<QCheckBox>(m_window.get(), u"Check1"_s, i); }
+    QComboBox *combo1(int i) const { return control<QComboBox>(m_window.get(), u"Combo1"_s, i); }
+    QLabel *label(int number) const { return control<QLabel>(m_window.get(), u"Label"_s + QString::number(number)); }
+    FileListView *listView1() const { return control<FileListView>(m_window.get(), u"ListView1"_s); }
+
     std::unique_ptr<frmDatInstDig> m_window;
 };
 
@@ -123,20 +135,20 @@ void TestWizardLayout::texts()
 void TestWizardLayout::initialState()
 {
     QCOMPARE(m_window->currentPage(), 0);
-    QVERIFY(!m_window->Frame1[0]->isHidden());
-    QVERIFY(m_window->Frame1[1]->isHidden() && m_window->Frame1[2]->isHidden());
-    QVERIFY(!m_window->Command1[0]->isEnabled());
-    QVERIFY(m_window->Option1[0]->isChecked() && !m_window->Option1[1]->isChecked());
-    QVERIFY(!m_window->Check1[0]->isChecked() && !m_window->Check1[1]->isChecked());
-    QVERIFY(m_window->Text1[0]->text().isEmpty() && m_window->Text1[1]->text().isEmpty());
-    QCOMPARE(m_window->ListView1->rowCount(), 0);
-    QCOMPARE(m_window->ProgressBar1->value(), 0);
-    QVERIFY(m_window->Label7->isHidden() && m_window->Label8->isHidden());
-    QCOMPARE(m_window->Option1[0]->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0x00));
-    QCOMPARE(m_window->Label9->palette().color(QPalette::WindowText), QColor(0xFF, 0x00, 0x00));
-    QCOMPARE(m_window->Label9->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0x80));
-    QCOMPARE(m_window->Label10->palette().color(QPalette::WindowText), QColor(0x00, 0x00, 0xC0));
-    for (QPushButton *button : m_window->Command1)
+    QVERIFY(!control<QFrame>(m_window.get(), u"Frame1"_s, 0)->isHidden());
+    QVERIFY(control<QFrame>(m_window.get(), u"Frame1"_s, 1)->isHidden() && control<QFrame>(m_window.get(), u"Frame1"_s, 2)->isHidden());
+    QVERIFY(!command1(0)->isEnabled());
+    QVERIFY(option1(0)->isChecked() && !option1(1)->isChecked());
+    QVERIFY(!check1(0)->isChecked() && !check1(1)->isChecked());
+    QVERIFY(text1(0)->text().isEmpty() && text1(1)->text().isEmpty());
+    QCOMPARE(listView1()->rowCount(), 0);
+    QCOMPARE(control<QProgressBar>(m_window.get(), u"ProgressBar1"_s)->value(), 0);
+    QVERIFY(label(7)->isHidden() && label(8)->isHidden());
+    QCOMPARE(option1(0)->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0x00));
+    QCOMPARE(label(9)->palette().color(QPalette::WindowText), QColor(0xFF, 0x00, 0x00));
+    QCOMPARE(label(9)->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0x80));
+    QCOMPARE(label(10)->palette().color(QPalette::WindowText), QColor(0x00, 0x00, 0xC0));
+    for (QPushButton *button : m_window->findChildren<QPushButton *>())
         QVERIFY(!button->autoDefault() && !button->isDefault());
 }
 
@@ -146,12 +158,12 @@ void TestWizardLayout::window()
     QCOMPARE(m_window->size(), QSize(652, 483));
     QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
     QVERIFY(!m_window->windowIcon().isNull());
-    QVERIFY(!m_window->Image1->pixmap().isNull());
-    QCOMPARE(m_window->Image1->pixmap().size(), QSize(68, 68));
-    QCOMPARE(m_window->Label2->font().pointSizeF(), 14.25);
-    QVERIFY(m_window->Label2->font().bold());
-    QVERIFY(m_window->Label5[0]->font().bold() && !m_window->Label5[3]->font().bold());
-    QVERIFY(m_window->Frame2->font().bold() && !m_window->Option1[1]->font().bold());
+    QVERIFY(!control<QLabel>(m_window.get(), u"Image1"_s)->pixmap().isNull());
+    QCOMPARE(control<QLabel>(m_window.get(), u"Image1"_s)->pixmap().size(), QSize(68, 68));
+    QCOMPARE(label(2)->font().pointSizeF(), 14.25);
+    QVERIFY(label(2)->font().bold());
+    QVERIFY(control<QLabel>(m_window.get(), u"Label5"_s, 0)->font().bold() && !control<QLabel>(m_window.get(), u"Label5"_s, 3)->font().bold());
+    QVERIFY(control<QGroupBox>(m_window.get(), u"Frame2"_s)->font().bold() && !option1(1)->font().bold());
     QCOMPARE(QFontInfo(m_window->font()).family(), u"IPAPGothic"_s);
 }
 
@@ -159,7 +171,7 @@ void TestWizardLayout::columnChoosers()
 {
     const QList<int> counts{72, 72, 150};
     for (int i = 0; i < 3; ++i) {
-        QComboBox *combo = m_window->Combo1[i];
+        QComboBox *combo = combo1(i);
         QCOMPARE(combo->count(), counts[i]);
         QVERIFY(!combo->isEditable());
         QCOMPARE(combo->currentText(), u"1"_s);
@@ -183,18 +195,19 @@ void TestWizardLayout::choosersLieOverTheirGaps()
     QFETCH(int, combo);
     QFETCH(int, check);
     QFETCH(int, gap);
+    const int gapIndex = gap;
     m_window->show();
-    m_window->ShowPage(1);
+    m_window->showPage(1);
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    QComboBox *chooser = m_window->Combo1[combo];
-    QCheckBox *box = m_window->Check1[check];
+    QComboBox *chooser = combo1(combo);
+    QCheckBox *box = check1(check);
 
-    const QRect gapRect = GapRect(box, gap);
-    QVERIFY(!gapRect.isEmpty());
-    QVERIFY2(gapRect.contains(chooser->geometry().center()), "the list is not over its gap");
-    QVERIFY(gapRect.width() >= chooser->width());
+    const QRect room = gapRect(box, gapIndex);
+    QVERIFY(!room.isEmpty());
+    QVERIFY2(room.contains(chooser->geometry().center()), "the list is not over its gap");
+    QVERIFY(room.width() >= chooser->width());
     // In front: the frame finds the list, not the check box, at the list's centre.
-    QWidget *top = m_window->Frame3->childAt(chooser->geometry().center());
+    QWidget *top = control<QGroupBox>(m_window.get(), u"Frame3"_s)->childAt(chooser->geometry().center());
     QVERIFY(top == chooser || chooser->isAncestorOf(top));
 
     // A click on the list opens it and leaves the check box as it was.
@@ -203,12 +216,12 @@ void TestWizardLayout::choosersLieOverTheirGaps()
     chooser->hidePopup();
     QVERIFY(!box->isChecked());
     // The caption's own text is not cut.
-    QVERIFY(box->width() >= box->sizeHint().width() || box->geometry().right() >= m_window->Frame3->width() - 5);
+    QVERIFY(box->width() >= box->sizeHint().width() || box->geometry().right() >= control<QGroupBox>(m_window.get(), u"Frame3"_s)->width() - 5);
 }
 
 void TestWizardLayout::fileListColumns()
 {
-    FileListView *list = m_window->ListView1;
+    FileListView *list = listView1();
     QCOMPARE(list->columnCount(), 3);
     const QStringList headers{u"ファイル名"_s, u"内容"_s, u"データ行数"_s};
     const QList<int> widths{120, 267, 96};
@@ -240,13 +253,13 @@ void TestWizardLayout::focusOrder()
 {
     QFETCH(int, page);
     QFETCH(QStringList, order);
-    m_window->Text1[0]->setText(u"a"_s);
-    m_window->Text1[1]->setText(u"b"_s); // "次へ" takes the focus only when enabled
+    text1(0)->setText(u"a"_s);
+    text1(1)->setText(u"b"_s); // "次へ" takes the focus only when enabled
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     if (page == 0)
-        QCOMPARE(QApplication::focusWidget(), m_window->Text1[0]); // where the window opens
-    m_window->ShowPage(page);
+        QCOMPARE(QApplication::focusWidget(), text1(0)); // where the window opens
+    m_window->showPage(page);
     m_window->findChild<QWidget *>(order.first())->setFocus();
 
     QStringList visited{QApplication::focusWidget()->objectName()};
@@ -259,7 +272,7 @@ void TestWizardLayout::focusOrder()
 
 void TestWizardLayout::qtTextsInJapanese()
 {
-    QVERIFY(InstallJapaneseTranslations(*qApp));
+    QVERIFY(installJapaneseTranslations(*qApp));
     QVERIFY(QCoreApplication::translate("QLineEdit", "&Undo") != u"&Undo"_s);
 }
 

@@ -15,29 +15,30 @@ static void initUiResources()
 namespace hy3::ui {
 
 namespace {
-const QString kDesignFont = u"ＭＳ Ｐゴシック"_s;
+// The face the layout's pixel places were measured with.
+const QString kLayoutFont = u"ＭＳ Ｐゴシック"_s;
 }
 
-QFont ConverterFont(qreal pointSize, bool bold)
+QFont converterFont(qreal pointSize, bool bold)
 {
     QFont font;
-    font.setFamilies({kDesignFont, u"IPAPGothic"_s});
+    font.setFamilies({kLayoutFont, u"IPAPGothic"_s});
     font.setPointSizeF(pointSize);
     font.setBold(bold);
     return font;
 }
 
-void InstallFontFallback()
+void installFontFallback()
 {
-    QFont::insertSubstitutions(kDesignFont, {u"IPAPGothic"_s, u"IPAゴシック"_s, u"MS PGothic"_s});
+    QFont::insertSubstitutions(kLayoutFont, {u"IPAPGothic"_s, u"IPAゴシック"_s, u"MS PGothic"_s});
 }
 
-void InitResources()
+void initResources()
 {
     initUiResources(); // the pictures live in a static library
 }
 
-bool InstallJapaneseTranslations(QApplication &app)
+bool installJapaneseTranslations(QApplication &app)
 {
     auto *translator = new QTranslator(&app);
     if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), u"qt"_s, u"_"_s,

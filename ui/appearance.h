@@ -12,16 +12,16 @@ inline constexpr char16_t kApplicationTitle[] = u"データバージョンUPコ�
 
 // The layout was drawn for "ＭＳ Ｐゴシック"; IPAPGothic has the same metrics and
 // stands in for it where it is missing.
-[[nodiscard]] QFont ConverterFont(qreal pointSize = 9, bool bold = false);
+[[nodiscard]] QFont converterFont(qreal pointSize = 9, bool bold = false);
 
 // Makes the window's pictures available; safe to call more than once.
-void InitResources();
+void initResources();
 
 // Registers the font fallback; call once before any window is created.
-void InstallFontFallback();
+void installFontFallback();
 
 // Loads Qt's own Japanese texts (context menus, standard buttons). Returns false
 // when the translation files are not installed.
-bool InstallJapaneseTranslations(QApplication &app);
+bool installJapaneseTranslations(QApplication &app);
 
 } // namespace hy3::ui

@@ -10,7 +10,7 @@ std::function<void(const Message &)> &testHandler()
 }
 } // namespace
 
-void ShowMessage(QWidget *parent, const Message &message)
+void showMessage(QWidget *parent, const Message &message)
 {
     if (testHandler()) {
         testHandler()(message);
@@ -20,7 +20,7 @@ void ShowMessage(QWidget *parent, const Message &message)
     box.exec();
 }
 
-void SetMessageHandlerForTesting(std::function<void(const Message &)> handler)
+void setMessageHandlerForTesting(std::function<void(const Message &)> handler)
 {
     testHandler() = std::move(handler);
 }

@@ -18,10 +18,10 @@ struct Message
 };
 
 // Shows the message modally and returns when the user has closed it.
-void ShowMessage(QWidget *parent, const Message &message);
+void showMessage(QWidget *parent, const Message &message);
 
 // Tests route messages here instead of a blocking box; an empty handler
 // restores the real boxes.
-void SetMessageHandlerForTesting(std::function<void(const Message &)> handler);
+void setMessageHandlerForTesting(std::function<void(const Message &)> handler);
 
 } // namespace hy3::ui

@@ -37,7 +37,7 @@ bool isSystemPlace(const QString &root)
 
 } // namespace
 
-QStringList MountRoots()
+QStringList mountRoots()
 {
     QStringList roots{u"/"_s};
     QSet<QString> seen{u"/"_s};
@@ -54,15 +54,15 @@ QStringList MountRoots()
     return roots;
 }
 
-QString RootOf(const QString &path)
+QString rootOf(const QString &path)
 {
     const QStorageInfo volume(path);
     return volume.isValid() ? volume.rootPath() : u"/"_s;
 }
 
-QString ProgramDrive()
+QString programDrive()
 {
-    return RootOf(QCoreApplication::applicationDirPath());
+    return rootOf(QCoreApplication::applicationDirPath());
 }
 
 } // namespace hy3::ui

@@ -9,12 +9,12 @@ namespace hy3::ui {
 // first, then the others by path. Kernel and memory file systems (proc, sysfs,
 // cgroup, devtmpfs, ...) and mounts below /proc, /sys, /dev and /run (except
 // removable media under /run/media) are left out.
-[[nodiscard]] QStringList MountRoots();
+[[nodiscard]] QStringList mountRoots();
 
 // The root of the file system that holds the path.
-[[nodiscard]] QString RootOf(const QString &path);
+[[nodiscard]] QString rootOf(const QString &path);
 
 // The root of the file system that holds the program's own executable.
-[[nodiscard]] QString ProgramDrive();
+[[nodiscard]] QString programDrive();
 
 } // namespace hy3::ui

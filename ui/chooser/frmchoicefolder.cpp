@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
 
@@ -20,12 +19,6 @@ QString ChosenFolder;
 
 namespace {
 
-QPointer<frmChoiceFolder> &theChooser()
-{
-    static QPointer<frmChoiceFolder> chooser;
-    return chooser;
-}
-
 QString withSeparator(const QString &folder)
 {
     return folder.endsWith(u'/') ? folder : folder + u'/';
@@ -33,35 +26,19 @@ QString withSeparator(const QString &folder)
 
 } // namespace
 
-frmChoiceFolder &frmChoiceFolder::instance()
+frmChoiceFolder::frmChoiceFolder(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
 {
-    if (!theChooser())
-        theChooser() = new frmChoiceFolder;
-    return *theChooser();
-}
-
-frmChoiceFolder *frmChoiceFolder::existing()
-{
-    return theChooser();
-}
-
-void frmChoiceFolder::Unload()
-{
-    delete theChooser().data();
-}
-
-frmChoiceFolder::frmChoiceFolder()
-    : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
-{
+    setObjectName(u"frmChoiceFolder"_s);
     setWindowTitle(u"フォルダーの選択"_s);
-    setFont(ConverterFont());
+    setFont(converterFont());
     setFixedSize(541, 368);
     setModal(true);
     buildControls();
 
     const QString start = QDir::currentPath();
     Dir1->setPath(start);
-    setDrives(MountRoots());
+    setDrives(mountRoots());
     Drive1->setFocus();
 }
 
@@ -114,7 +91,7 @@ void frmChoiceFolder::setDrives(const QStringList &roots)
 // Shows the drive that holds the path without moving the folder list.
 void frmChoiceFolder::selectDriveOf(const QString &path)
 {
-    const QString root = RootOf(path);
+    const QString root = rootOf(path);
     int index = Drive1->findData(root);
     if (index < 0) {
         Drive1->addItem(QDir::toNativeSeparators(root), root);
@@ -144,7 +121,7 @@ void frmChoiceFolder::Drive1_Change()
         return; // the program's own drive can't be read either: stay as we are, usable
     // A drive that can't be read: back to the program's own drive, silently.
     m_fallingBack = true;
-    const QString fallback = ProgramDrive();
+    const QString fallback = programDrive();
     int index = Drive1->findData(fallback);
     if (index < 0) {
         Drive1->addItem(QDir::toNativeSeparators(fallback), fallback);
@@ -164,8 +141,6 @@ void frmChoiceFolder::closeEvent(QCloseEvent *event)
     ChosenFolder.clear();
     event->accept();
     reject();
-    if (theChooser() == this)
-        theChooser() = nullptr;
     deleteLater();
 }
 

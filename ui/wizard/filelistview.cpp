@@ -1,6 +1,7 @@
 #include "filelistview.h"
 
 #include "cp932.h"
+#include "filesystem.h"
 
 #include <QCollator>
 #include <QHeaderView>
@@ -10,6 +11,8 @@ using namespace Qt::StringLiterals;
 namespace hy3::ui {
 
 namespace {
+
+constexpr int kFileNameRole = Qt::UserRole;
 
 const QCollator &naturalOrder()
 {
@@ -65,10 +68,20 @@ FileListView::FileListView(QWidget *parent)
 void FileListView::addRow(const QString &fileName, const QByteArray &firstName, int recordCount)
 {
     auto *item = new FileListItem(this);
-    item->setText(0, fileName);
-    item->setText(1, DecodeCp932(firstName));
+    item->setText(0, fs::shown(fileName));
+    item->setData(0, kFileNameRole, fileName);
+    item->setText(1, decodeCp932(firstName));
     item->setText(2, QString::number(recordCount));
     item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+    // The columns are narrow; the whole name is a hover away.
+    item->setToolTip(0, item->text(0));
+    item->setToolTip(1, item->text(1));
+}
+
+QString FileListView::fileNameAt(int index) const
+{
+    const QTreeWidgetItem *item = row(index);
+    return item ? item->data(0, kFileNameRole).toString() : QString();
 }
 
 void FileListView::sortRows(int column, Qt::SortOrder order)

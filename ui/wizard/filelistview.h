@@ -6,9 +6,10 @@
 namespace hy3::ui {
 
 // The file list: one row per data file, columns "ファイル名", "内容" and
-// "データ行数"; several rows can be selected; the row text is the file name the
-// conversion uses, so it can't be edited. Rows compare naturally: letter case
-// ignored, numbers by value.
+// "データ行数"; several rows can be selected and none edited. Each row keeps
+// the file's real name beside the text it shows (a name that is not UTF-8 is
+// shown decoded as cp932). Rows compare naturally: letter case ignored,
+// numbers by value.
 class FileListView : public QTreeWidget
 {
     Q_OBJECT
@@ -16,7 +17,10 @@ class FileListView : public QTreeWidget
 public:
     explicit FileListView(QWidget *parent = nullptr);
 
+    // `fileName` is the real name (see filesystem.h).
     void addRow(const QString &fileName, const QByteArray &firstName, int recordCount);
+    // The real name of a row, 1-based in the current order.
+    [[nodiscard]] QString fileNameAt(int index) const;
 
     // Sorts by a column (0-based) and keeps the list sorted that way, also
     // when it is filled again; shows the header's sort indicator.

@@ -63,7 +63,7 @@ protected:
 
 } // namespace
 
-void AcceptFolderDrops(QLineEdit *field)
+void acceptFolderDrops(QLineEdit *field)
 {
     field->setAcceptDrops(true);
     field->installEventFilter(new FolderDropFilter(field));

@@ -6,6 +6,6 @@ namespace hy3::ui {
 
 // Lets a folder dragged from the file manager be dropped onto the field: the
 // field gets the folder's path (a dropped file gives its folder), as if typed.
-void AcceptFolderDrops(QLineEdit *field);
+void acceptFolderDrops(QLineEdit *field);
 
 } // namespace hy3::ui

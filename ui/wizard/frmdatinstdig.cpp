@@ -4,9 +4,11 @@
 #include "chooser/frmchoicefolder.h"
 #include "dataerror.h"
 #include "filelistview.h"
+#include "filesystem.h"
 #include "foldersearch.h"
 #include "messages.h"
 #include "module1.h"
+#include "wizardtexts.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -21,47 +23,15 @@
 #include <QRadioButton>
 #include <QScreen>
 
+#include <cstdio>
+
 using namespace Qt::StringLiterals;
 
 namespace hy3::ui {
 
 namespace {
 
-const QString kSourcePrompt = u"旧バージョンのデータが入っている位置(フォルダー)を指定してください"_s;
-const QString kDestinationPrompt = u"コンバートしたデータの保存先(フォルダー)を指定してください"_s;
-const QString kFailureTitle = u"変換できなかったファイルがあります"_s;
 constexpr int kFailuresListed = 20;
-
-// The batch driver's view of the window: the list, the kind, the bar.
-class WindowBatch final : public BatchTarget
-{
-public:
-    explicit WindowBatch(frmDatInstDig &window) : m_window(window) {}
-
-    int rowCount() const override { return m_window.ListView1->rowCount(); }
-    QString rowText(int row) const override { return m_window.ListView1->row(row)->text(0); }
-    bool isRowSelected(int row) const override { return m_window.ListView1->row(row)->isSelected(); }
-    DataKind chosenKind() const override { return m_window.chosenKind(); }
-
-    void convert(DataKind kind, const QString &oldName) override
-    {
-        if (kind == DataKind::Standard)
-            m_window.ConvHyoToHy3(oldName);
-        else
-            m_window.ConvHypToHy3(oldName);
-    }
-
-    void showProgress(float value) override { m_window.setProgressValue(value); }
-
-    void reportNoSelection() override
-    {
-        ShowMessage(&m_window, {QString::fromUtf16(kNoSelectionPrompt), QString::fromUtf16(kNoSelectionTitle),
-                                QMessageBox::Critical});
-    }
-
-private:
-    frmDatInstDig &m_window;
-};
 
 } // namespace
 
@@ -69,12 +39,12 @@ frmDatInstDig::frmDatInstDig(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
 {
-    InitResources();
+    initResources();
     setObjectName(u"frmDatInstDig"_s);
     setWindowTitle(QString::fromUtf16(kApplicationTitle));
     setWindowIcon(QIcon(u":/hy3/icon.png"_s));
     setFixedSize(652, 483);
-    setFont(ConverterFont());
+    setFont(converterFont());
 
     buildBanner();
     buildSettingsPage();
@@ -82,15 +52,12 @@ frmDatInstDig::frmDatInstDig(QWidget *parent)
     buildProgressPage();
     setTabOrders();
     connectHandlers();
-    ShowPage(0);
+    showPage(0);
     Form_Load();
     placeColumnChoosers();
 }
 
-frmDatInstDig::~frmDatInstDig()
-{
-    frmChoiceFolder::Unload();
-}
+frmDatInstDig::~frmDatInstDig() = default;
 
 void frmDatInstDig::connectHandlers()
 {
@@ -119,7 +86,7 @@ void frmDatInstDig::Form_Load()
         combo->setCurrentIndex(0);
 }
 
-void frmDatInstDig::ShowPage(int index)
+void frmDatInstDig::showPage(int index)
 {
     m_page = index;
     for (int i = 0; i < static_cast<int>(Frame1.size()); ++i)
@@ -131,36 +98,53 @@ void frmDatInstDig::Command1_Click(int Index)
 {
     switch (Index) {
     case 0:
-        ShowPage(1);
-        Module1::ListOldDataFiles(*this, Text1[0]->text().trimmed());
+        listOldDataFiles();
         break;
     case 1:
     case 3:
-        EndWizard();
+        endWizard();
         break;
     case 2:
-        runBatch();
+        convertSelectedRows();
         break;
     case 4:
     case 6:
-        ShowPage(0);
+        showPage(0);
         break;
     case 5:
-        // The finishing step must end the program whatever the listing meets.
-        try {
-            Module1::ListHyoFilesWithDetails();
-        } catch (...) {
-        }
-        EndWizard();
+        finish();
         break;
     default:
         break;
     }
 }
 
-void frmDatInstDig::runBatch()
+void frmDatInstDig::listOldDataFiles()
 {
-    ShowPage(2);
+    // The file list page first, so that the listing's return to the settings page prevails.
+    showPage(1);
+    if (Module1::ListOldDataFiles(*ListView1, chosenKind(), Text1[0]->text().trimmed(), this)
+        != ListingResult::Outcome::Found)
+        showPage(0);
+}
+
+void frmDatInstDig::finish()
+{
+    // The finishing step ends the program whatever the detailed listing meets;
+    // what it met is still said.
+    try {
+        Module1::ListHyoFilesWithDetails();
+    } catch (const DataError &error) {
+        std::fprintf(stderr, "%s\n", qPrintable(error.message()));
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "%s\n", error.what());
+    }
+    endWizard();
+}
+
+void frmDatInstDig::convertSelectedRows()
+{
+    showPage(2);
     Command1[4]->hide();
     Command1[5]->hide();
     QCoreApplication::processEvents(); // once, so the page and the hidden buttons are on screen
@@ -185,10 +169,10 @@ void frmDatInstDig::reportFailures(const BatchSummary &summary)
         lines << u"・"_s + summary.failures[i].message;
     if (summary.failures.size() > kFailuresListed)
         lines << u"ほか %1 件"_s.arg(summary.failures.size() - kFailuresListed);
-    ShowMessage(this, {lines.join(u'\n'), kFailureTitle, QMessageBox::Critical});
+    showMessage(this, {lines.join(u'\n'), QString::fromUtf16(kFailureTitle), QMessageBox::Critical});
 }
 
-void frmDatInstDig::EndWizard()
+void frmDatInstDig::endWizard()
 {
     hide();
     close();
@@ -196,9 +180,10 @@ void frmDatInstDig::EndWizard()
 
 void frmDatInstDig::Command2_Click(int Index)
 {
-    frmChoiceFolder &chooser = frmChoiceFolder::instance();
-    chooser.setPrompt(Index == 0 ? kSourcePrompt : kDestinationPrompt);
-    chooser.exec(); // may destroy the chooser when its frame is closed
+    if (!m_chooser)
+        m_chooser = new frmChoiceFolder(this);
+    m_chooser->setPrompt(QString::fromUtf16(Index == 0 ? kSourcePrompt : kDestinationPrompt));
+    m_chooser->exec(); // a close of its frame destroys it; the next use makes a new one
     if (!ChosenFolder.isEmpty())
         Text1[Index == 0 ? 0 : 1]->setText(QDir::toNativeSeparators(ChosenFolder));
 }
@@ -234,10 +219,46 @@ void frmDatInstDig::ListView1_ColumnClick(int column)
     ListView1->sortRows(column - 1, order);
 }
 
+QList<BatchRow> frmDatInstDig::batchRows() const
+{
+    QList<BatchRow> rows;
+    rows.reserve(ListView1->rowCount());
+    for (int i = 1; i <= ListView1->rowCount(); ++i)
+        rows.append({ListView1->fileNameAt(i), ListView1->row(i)->isSelected()});
+    return rows;
+}
+
 BatchSummary frmDatInstDig::InstPrc()
 {
-    WindowBatch batch(*this);
-    return RunBatch(batch);
+    ConversionRun::Settings settings;
+    settings.columns = columnOptions();
+    ConversionRun run(settings);
+    m_run = &run;
+    const auto convert = [this](DataKind kind, const QString &name) {
+        if (kind == DataKind::Standard)
+            ConvHyoToHy3(name);
+        else
+            ConvHypToHy3(name);
+    };
+    const auto lateFailures = [&run] {
+        QList<BatchFailure> failures;
+        for (const FileReport &report : run.finish())
+            failures.append({report.tag, report.message});
+        return failures;
+    };
+    BatchSummary summary;
+    try {
+        summary = runBatch(batchRows(), chosenKind(), convert, [this](float value) { setProgressValue(value); },
+                           lateFailures);
+    } catch (...) {
+        m_run = nullptr;
+        throw;
+    }
+    m_run = nullptr;
+    if (summary.outcome == BatchSummary::Outcome::NoSelection)
+        showMessage(this, {QString::fromUtf16(kNoSelectionPrompt), QString::fromUtf16(kNoSelectionTitle),
+                           QMessageBox::Critical});
+    return summary;
 }
 
 bool frmDatInstDig::ChkFile(const QString &strFile) const
@@ -257,13 +278,16 @@ void frmDatInstDig::ConvHypToHy3(const QString &strOldName)
 
 void frmDatInstDig::convertShowingPaths(DataKind kind, const QString &strOldName)
 {
-    const ConversionPaths paths = PathsFor(Text1[0]->text(), Text1[1]->text(), strOldName);
+    const ConversionPaths paths = pathsFor(Text1[0]->text(), Text1[1]->text(), strOldName);
     // Shown before any file is opened: the page says which file is being worked on.
-    Label12->setText(QDir::toNativeSeparators(paths.source));
+    Label12->setText(fs::shown(paths.source));
     Label12->repaint();
-    Label14->setText(QDir::toNativeSeparators(paths.destination));
+    Label14->setText(fs::shown(paths.destination));
     Label14->repaint();
-    (void)ConvertFile(kind, paths, columnOptions());
+    if (m_run)
+        m_run->convert(kind, paths, strOldName);
+    else
+        (void)convertFile(kind, paths, columnOptions());
 }
 
 DataKind frmDatInstDig::chosenKind() const
@@ -301,7 +325,7 @@ void frmDatInstDig::showEvent(QShowEvent *event)
 
 void frmDatInstDig::closeEvent(QCloseEvent *event)
 {
-    frmChoiceFolder::Unload(); // the hidden chooser goes with the wizard
+    delete m_chooser; // the hidden chooser goes with the wizard
     event->accept();
     emit ended();
 }

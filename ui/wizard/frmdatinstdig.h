@@ -1,11 +1,13 @@
 #pragma once
 
 #include "batch.h"
-#include "convert.h"
+#include "conversionrun.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -20,10 +22,12 @@ class QRadioButton;
 namespace hy3::ui {
 
 class FileListView;
+class frmChoiceFolder;
 
 // The converter's one window: a banner and three stacked pages (settings, file
-// list, progress). Controls keep the names and indexes of the design; each
-// control array has one handler that receives the index.
+// list, progress). Controls of one kind and role are kept as arrays, with one
+// handler per array that receives the index; each control's object name is
+// its array name and index ("Command1_0").
 class frmDatInstDig : public QWidget
 {
     Q_OBJECT
@@ -32,13 +36,41 @@ public:
     explicit frmDatInstDig(QWidget *parent = nullptr);
     ~frmDatInstDig() override;
 
-    // Public operations.
+    // Converts the selected rows of the file list with the chosen kind,
+    // moving the bar after each file.
     BatchSummary InstPrc();
+    // True when the path names at least one normal file ('*' and '?' allowed).
     [[nodiscard]] bool ChkFile(const QString &strFile) const;
+    // Convert one file of the file list (by its real name) with the folders and
+    // column options on the window; throw DataError on failure. Within InstPrc
+    // the output is committed with its group, otherwise at once.
     void ConvHyoToHy3(const QString &strOldName);
     void ConvHypToHy3(const QString &strOldName);
 
-    // Handlers.
+    // The page in front: 0 settings, 1 file list, 2 progress.
+    void showPage(int index);
+    [[nodiscard]] int currentPage() const { return m_page; }
+
+    // The progress value as the batch set it, 0..100 with fractions.
+    [[nodiscard]] float progressValue() const { return m_progressValue; }
+
+signals:
+    // The wizard has ended (cancel, finish or a close of the frame): the program ends.
+    void ended();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildBanner();
+    void buildSettingsPage();
+    void buildFileListPage();
+    void buildProgressPage();
+    void setTabOrders();
+    void connectHandlers();
+    void placeColumnChoosers();
+
     void Form_Load();
     void Command1_Click(int Index);
     void Command2_Click(int Index);
@@ -48,16 +80,16 @@ public:
     void Combo1_Click(int Index);
     void ListView1_ColumnClick(int column);
 
-    // The page in front: 0 settings, 1 file list, 2 progress.
-    void ShowPage(int index);
-    [[nodiscard]] int currentPage() const { return m_page; }
-
+    void listOldDataFiles();
+    void convertSelectedRows();
+    void finish();
+    void endWizard();
+    void convertShowingPaths(DataKind kind, const QString &strOldName);
+    void reportFailures(const BatchSummary &summary);
+    void setProgressValue(float value);
     [[nodiscard]] DataKind chosenKind() const;
     [[nodiscard]] ColumnOptions columnOptions() const;
-
-    // The progress value as the batch set it, 0..100 with fractions.
-    [[nodiscard]] float progressValue() const { return m_progressValue; }
-    void setProgressValue(float value);
+    [[nodiscard]] QList<BatchRow> batchRows() const;
 
     // Banner.
     QLabel *Label1 = nullptr;
@@ -92,28 +124,8 @@ public:
     QLabel *Label14 = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
 
-signals:
-    // The wizard has ended (cancel, finish or a close of the frame): the program ends.
-    void ended();
-
-protected:
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-
-private:
-    void buildBanner();
-    void buildSettingsPage();
-    void buildFileListPage();
-    void buildProgressPage();
-    void setTabOrders();
-    void connectHandlers();
-    void placeColumnChoosers();
-
-    void runBatch();
-    void EndWizard();
-    void convertShowingPaths(DataKind kind, const QString &strOldName);
-    void reportFailures(const BatchSummary &summary);
-
+    QPointer<frmChoiceFolder> m_chooser; // created on first use, goes with the window
+    ConversionRun *m_run = nullptr;      // the batch in progress, if any
     int m_page = 0;
     float m_progressValue = 0.0f;
     bool m_sortDescendingNext = false; // the one direction flag, shared by every header

@@ -1,5 +1,5 @@
-// The window's controls: texts, places, fonts, colours and focus order as the
-// design draws them. Behaviour lives in frmdatinstdig.cpp.
+// The window's controls: texts, places in pixels at 96 dpi, fonts, colours and
+// focus order. Behaviour lives in frmdatinstdig.cpp.
 
 #include "frmdatinstdig.h"
 
@@ -31,7 +31,7 @@ QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, con
     label->setObjectName(name);
     label->setGeometry(place);
     if (bold)
-        label->setFont(ConverterFont(9, true));
+        label->setFont(converterFont(9, true));
     return label;
 }
 
@@ -86,7 +86,7 @@ void frmDatInstDig::buildBanner()
     setColours(Label1, {}, Qt::white);
 
     Label2 = makeLabel(this, u"Label2"_s, u"データバージョンUPコンバータ"_s, {13, 8, 317, 22});
-    Label2->setFont(ConverterFont(14.25, true));
+    Label2->setFont(converterFont(14.25, true));
 
     Image1 = makeLabel(this, u"Image1"_s, QString(), {587, -2, 65, 62});
     Image1->setPixmap(QPixmap(u":/hy3/banner.png"_s));
@@ -118,7 +118,7 @@ void frmDatInstDig::buildSettingsPage()
     Command2[1] = makeButton(page, u"Command2_1"_s, u"参照(&B)"_s, {537, 91, 70, 22});
     for (int i = 0; i < 2; ++i) {
         Text1[i]->setObjectName(u"Text1_%1"_s.arg(i));
-        AcceptFolderDrops(Text1[i]);
+        acceptFolderDrops(Text1[i]);
     }
 
     Label9 = makeLabel(page, u"Label9"_s,
@@ -135,7 +135,7 @@ void frmDatInstDig::buildSettingsPage()
     Frame2 = new QGroupBox(u"３．旧バージョンのデータの種類を選択してください。"_s, page);
     Frame2->setObjectName(u"Frame2"_s);
     Frame2->setGeometry(19, 174, 593, 65);
-    Frame2->setFont(ConverterFont(9, true));
+    Frame2->setFont(converterFont(9, true));
     const QStringList kinds{u"*.hyo(皆様は、こちらを選んでください)"_s,
                             u"*.hyp(ふなぞ自家用データ形式の場合は、こちらを選んでください)"_s};
     const QList<QRect> kindPlaces{{19, 17, 227, 15}, {19, 41, 382, 15}};
@@ -143,7 +143,7 @@ void frmDatInstDig::buildSettingsPage()
         Option1[i] = new QRadioButton(kinds[i], Frame2);
         Option1[i]->setObjectName(u"Option1_%1"_s.arg(i));
         Option1[i]->setGeometry(kindPlaces[i]);
-        Option1[i]->setFont(ConverterFont());
+        Option1[i]->setFont(converterFont());
     }
     setColours(Option1[0], {}, QColor(0xFF, 0xFF, 0x00));
     Option1[0]->setChecked(true);
@@ -203,16 +203,16 @@ void frmDatInstDig::buildFileListPage()
 
 void frmDatInstDig::placeColumnChoosers()
 {
-    // A font a little wider than the design's would cut the captions' long
+    // A font a little wider than "ＭＳ Ｐゴシック" would cut the captions' long
     // first lines: let the boxes use the frame's width where they need it.
     for (QCheckBox *box : Check1) {
         const int room = Frame3->width() - box->x() - 4;
         box->resize(qBound(box->width(), box->sizeHint().width(), room), box->height());
     }
     // Over the gaps as the caption is actually drawn in the font at hand.
-    PlaceOverGap(Check1[0], Combo1[0], 0);
-    PlaceOverGap(Check1[1], Combo1[1], 0);
-    PlaceOverGap(Check1[1], Combo1[2], 1);
+    placeOverGap(Check1[0], Combo1[0], 0);
+    placeOverGap(Check1[1], Combo1[1], 0);
+    placeOverGap(Check1[1], Combo1[2], 1);
 }
 
 void frmDatInstDig::buildProgressPage()

@@ -32,7 +32,7 @@ GapPosition findGap(const QStringList &lines, int gap)
 
 } // namespace
 
-QRect GapRect(const QCheckBox *box, int gap)
+QRect gapRect(const QCheckBox *box, int gap)
 {
     QString text = box->text();
     text.remove(u'\r');
@@ -55,9 +55,9 @@ QRect GapRect(const QCheckBox *box, int gap)
     return local.translated(box->pos());
 }
 
-void PlaceOverGap(const QCheckBox *box, QComboBox *combo, int gap)
+void placeOverGap(const QCheckBox *box, QComboBox *combo, int gap)
 {
-    const QRect target = GapRect(box, gap);
+    const QRect target = gapRect(box, gap);
     if (target.isEmpty())
         return;
     QRect place = combo->geometry();

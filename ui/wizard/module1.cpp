@@ -3,9 +3,8 @@
 #include "appearance.h"
 #include "detaillisting.h"
 #include "filelistview.h"
-#include "frmdatinstdig.h"
-#include "listing.h"
 #include "messages.h"
+#include "wizardtexts.h"
 
 using namespace Qt::StringLiterals;
 
@@ -14,33 +13,28 @@ namespace hy3::ui::Module1 {
 QString DetailFolder;
 DetailRowTarget *DetailList = nullptr;
 
-void ListOldDataFiles(frmDatInstDig &window, const QString &folder)
+ListingResult::Outcome ListOldDataFiles(FileListView &list, DataKind kind, const QString &folder, QWidget *parent)
 {
-    FileListView *list = window.ListView1;
-    list->setVisible(false);
-    list->clear();
+    list.setVisible(false);
+    list.clear();
 
-    const ListingResult result = ListDataFiles(folder, window.chosenKind());
+    const ListingResult result = listDataFiles(folder, kind);
     if (result.outcome == ListingResult::Outcome::NotFound) {
-        ShowMessage(&window, {QString::fromUtf16(kNotFoundPrompt), QString::fromUtf16(kNotFoundTitle),
-                              QMessageBox::Critical});
-        list->setVisible(true);
-        window.ShowPage(0);
-        return;
+        showMessage(parent, {QString::fromUtf16(kNotFoundPrompt), QString::fromUtf16(kNotFoundTitle),
+                             QMessageBox::Critical});
+        list.setVisible(true);
+        return result.outcome;
     }
 
     for (const ListingRow &row : result.rows)
-        list->addRow(row.fileName, row.firstName, row.recordCount);
-    list->resort();
+        list.addRow(row.fileName, row.firstName, row.recordCount);
+    list.resort();
 
-    if (result.outcome == ListingResult::Outcome::Failed) {
-        ShowMessage(&window, {u"%1:%2"_s.arg(result.errorNumber).arg(result.errorDescription),
-                              QString::fromUtf16(kApplicationTitle), QMessageBox::NoIcon});
-        list->setVisible(true);
-        window.ShowPage(0);
-        return;
-    }
-    list->setVisible(true);
+    if (result.outcome == ListingResult::Outcome::Failed)
+        showMessage(parent, {u"%1:%2"_s.arg(result.errorNumber).arg(result.errorDescription),
+                             QString::fromUtf16(kApplicationTitle), QMessageBox::NoIcon});
+    list.setVisible(true);
+    return result.outcome;
 }
 
 void ListHyoFilesWithDetails()

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "datafile.h"
+#include "listing.h"
+
 #include <QString>
+
+class QWidget;
 
 namespace hy3 {
 class DetailRowTarget;
@@ -8,12 +13,10 @@ class DetailRowTarget;
 
 namespace hy3::ui {
 
-class frmDatInstDig;
+class FileListView;
 
-// The listing procedures that work on the wizard's controls.
+// The listing procedures of the wizard.
 namespace Module1 {
-
-inline constexpr char16_t kNotFoundTitle[] = u"ファイルが見つかりません";
 
 // The folder and the five-column list of the finishing step. Nothing in the
 // program sets them, so the finishing step walks the root folder and stops at
@@ -21,10 +24,11 @@ inline constexpr char16_t kNotFoundTitle[] = u"ファイルが見つかりませ
 extern QString DetailFolder;
 extern DetailRowTarget *DetailList;
 
-// Hides and empties the window's file list, fills it with the data files of
-// the chosen kind in the folder, and shows it again. Nothing found or a file
-// that can't be read: a message, and the settings page comes back.
-void ListOldDataFiles(frmDatInstDig &window, const QString &folder);
+// Hides and empties the file list, fills it with the data files of `kind` in
+// the folder, and shows it again. Nothing found or a file that can't be read:
+// a message over `parent`. The caller brings the settings page back unless
+// the outcome is Found.
+ListingResult::Outcome ListOldDataFiles(FileListView &list, DataKind kind, const QString &folder, QWidget *parent);
 
 // The finishing step's detailed listing of DetailFolder into DetailList.
 // Throws DataError for a file it can't read.
