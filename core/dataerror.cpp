@@ -28,7 +28,7 @@ QString causeText(Cause cause, int code)
     case Cause::InvalidName:
         return u"この名前は保存先のメディアでは使えません"_s;
     case Cause::IoError:
-        return u"メディアの読み書きでエラーが起きました（I/O エラー）"_s;
+        return u"メディアの読み書きでエラーが起きました"_s;
     case Cause::TooManyOpenFiles:
         return u"開いているファイルが多すぎます"_s;
     case Cause::OutOfMemory:
@@ -38,7 +38,7 @@ QString causeText(Cause cause, int code)
     case Cause::Exists:
         return u"同じ名前のファイルがあります"_s;
     case Cause::NotRegularFile:
-        return u"通常のファイルではありません（パイプやデバイスなど）"_s;
+        return u"フォルダーやパイプ、デバイスなどで、通常のファイルではありません"_s;
     case Cause::LinkAtOutput:
         return u"シンボリックリンクです。リンク先には書き込みません"_s;
     case Cause::SystemError:

@@ -17,6 +17,8 @@ constexpr int kFlushThreads = 4;
 
 const QString kCannotCreate = u"「%1」を作成できません（%2）"_s;
 const QString kCannotWrite = u"「%1」に書き込めません（%2）"_s;
+// The new file is in place, but whether it would survive a power cut is not known.
+const QString kNotMadeDurable = u"「%1」は書き込みましたが、ディスクへの保存を確定できません（%2）"_s;
 
 std::pair<quint64, quint64> key(const native::Identity &identity)
 {
@@ -192,7 +194,7 @@ std::vector<Committed> GroupWriter::commit()
         for (std::size_t i = 0; i < m_pending.size(); ++i) {
             if (m_pending[i].output->m_folder.get() == folder && results[i].result == Committed::Result::Written) {
                 results[i].result = Committed::Result::Failed;
-                results[i].message = fs::failure(error, kCannotWrite, m_pending[i].output->m_destination).message();
+                results[i].message = fs::failure(error, kNotMadeDurable, m_pending[i].output->m_destination).message();
                 results[i].cause = error.cause;
                 results[i].code = error.code;
             }

@@ -316,7 +316,7 @@ Error openForReading(const Folder &folder, const String &name, bool knownRegular
         if (const Error error = statName(folder, name, true, status))
             return error;
         if (status.type != Type::Regular)
-            return status.type == Type::Folder ? Error{Cause::FolderInTheWay, EISDIR} : Error{Cause::NotRegularFile, 0};
+            return {Cause::NotRegularFile, status.type == Type::Folder ? EISDIR : 0};
     }
     if (const int code = injected(testing::Op::Open))
         return failure(code);
@@ -355,26 +355,29 @@ Error createTemporary(const Folder &folder, String &name, Handle &file)
         if (const int code = injected(testing::Op::Create))
             return failure(code);
         String candidate = temporaryName();
+        // Registered before it exists, so that a signal at any point after the
+        // file is created finds it.
+        remember(fd(folder), candidate);
         const int handle =
             ::openat(fd(folder), candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (handle < 0) {
-            if (errno == EEXIST)
+            const Error error = lastError();
+            forget(folder, candidate);
+            if (error.cause == Cause::Exists)
                 continue;
-            return lastError();
+            return error;
         }
         Handle created(handle);
         // Locked from now on: a cleaner only removes temporaries it can lock.
-        if (::flock(handle, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
-            continue;
         // A cleaner may have opened the new file before the lock and removed
         // it: the name must still lead to this file.
         struct stat mine {}, named {};
-        if (::fstat(handle, &mine) != 0)
-            return lastError();
-        if (::fstatat(fd(folder), candidate.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 || mine.st_ino != named.st_ino
-            || mine.st_dev != named.st_dev)
+        if ((::flock(handle, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) || ::fstat(handle, &mine) != 0
+            || ::fstatat(fd(folder), candidate.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0
+            || mine.st_ino != named.st_ino || mine.st_dev != named.st_dev) {
+            forget(folder, candidate);
             continue;
-        remember(fd(folder), candidate);
+        }
         name = std::move(candidate);
         file = std::move(created);
         return {};

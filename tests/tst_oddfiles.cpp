@@ -1,0 +1,287 @@
+// What real folders hold, through the built hy3conv: pipes, devices and
+// links named like data files, names in cp932 bytes, names of 255 bytes, a
+// link where an output goes, files another user can't read, and runs killed
+// in the middle of a batch.
+
+#include "conversionrun.h"
+#include "testdata.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QThread>
+
+#include <csignal>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace hy3;
+
+namespace {
+
+enum class Odd {
+    Pipe,
+    LinkToPipe,
+    LinkToDevice,
+    DanglingLink,
+    FolderNamedLikeData,
+    UnreadableToOthers,
+    Cp932Name,
+    LongestName,
+    LinkAtOutput,
+    DestinationNotWritable,
+};
+
+const QByteArray kCp932Name = QByteArray::fromHex("984890FC31") + ".hyo"; // 路線1.hyo
+const QByteArray kLongName = QByteArray(251, 'x') + ".hyo";               // 255 bytes
+
+QByteArray local(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+// Runs the child as "nobody", where the machine lets the test do that.
+void dropToNobody()
+{
+    setgroups(0, nullptr);
+    if (setgid(65534) != 0 || setuid(65534) != 0)
+        _exit(99);
+}
+
+// Names that are not UTF-8 can't go through QFile.
+QByteArray readRaw(const QByteArray &path)
+{
+    QFile file;
+    const int handle = ::open(path.constData(), O_RDONLY);
+    if (handle < 0 || !file.open(handle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return {};
+    return file.readAll();
+}
+
+QByteArray converted(const QByteArray &source)
+{
+    qint16 count = 0;
+    return convertBytes(DataKind::Standard, source, {}, u"x"_s, count);
+}
+
+} // namespace
+
+class TestOddFiles : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void oddThingsInAFolder_data();
+    void oddThingsInAFolder();
+    void killedMidBatch_data();
+    void killedMidBatch();
+
+private:
+    QString src() const { return m_dir->src(); }
+    QString dst() const { return m_dir->dst(); }
+    int temporaries() const
+    {
+        return static_cast<int>(QDir(dst()).entryList({u"~hy3-converter-*.tmp"_s}, QDir::Files | QDir::Hidden).size());
+    }
+
+    std::unique_ptr<testdata::Workspace> m_dir;
+};
+
+void TestOddFiles::init()
+{
+    m_dir = std::make_unique<testdata::Workspace>();
+    QVERIFY(m_dir->isValid());
+}
+
+void TestOddFiles::oddThingsInAFolder_data()
+{
+    QTest::addColumn<Odd>("odd");
+    QTest::addColumn<bool>("asNobody");
+    QTest::addColumn<QString>("listedAs");   // empty: passed over by the listing
+    QTest::addColumn<QString>("named");      // converted by this name; empty: the whole folder
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("cause");      // in the message, when it fails
+    QTest::addColumn<QByteArray>("output");  // the output's name in bytes, when one is written
+
+    const QString notRegular = u"通常のファイルではありません"_s;
+    QTest::addRow("pipe") << Odd::Pipe << false << QString() << u"x.hyo"_s << 1 << notRegular << QByteArray();
+    QTest::addRow("link to a pipe") << Odd::LinkToPipe << false << QString() << u"x.hyo"_s << 1 << notRegular
+                                    << QByteArray();
+    QTest::addRow("link to a device") << Odd::LinkToDevice << false << QString() << u"x.hyo"_s << 1 << notRegular
+                                      << QByteArray();
+    QTest::addRow("dangling link") << Odd::DanglingLink << false << QString() << u"x.hyo"_s << 1
+                                   << u"見つかりません"_s << QByteArray();
+    QTest::addRow("folder named x.hyo") << Odd::FolderNamedLikeData << false << QString() << u"x.hyo"_s << 1
+                                        << notRegular << QByteArray();
+    QTest::addRow("file others can't read") << Odd::UnreadableToOthers << true << u"x.hyo"_s << u"x.hyo"_s << 1
+                                            << u"アクセス権がありません"_s << QByteArray();
+    QTest::addRow("name in cp932 bytes") << Odd::Cp932Name << false << u"路線1.hyo"_s << QString() << 0 << QString()
+                                         << QByteArray::fromHex("984890FC31") + ".hy3";
+    QTest::addRow("name of 255 bytes, replaced") << Odd::LongestName << false << QString::fromLatin1(kLongName)
+                                                 << QString() << 0 << QString() << kLongName.chopped(4) + ".hy3";
+    QTest::addRow("link at the output") << Odd::LinkAtOutput << false << u"x.hyo"_s << u"x.hyo"_s << 1
+                                        << u"シンボリックリンク"_s << QByteArray();
+    QTest::addRow("destination others can't write") << Odd::DestinationNotWritable << true << u"x.hyo"_s << u"x.hyo"_s
+                                                     << 1 << u"アクセス権がありません"_s << QByteArray();
+}
+
+void TestOddFiles::oddThingsInAFolder()
+{
+    QFETCH(Odd, odd);
+    QFETCH(bool, asNobody);
+    QFETCH(QString, listedAs);
+    QFETCH(QString, named);
+    QFETCH(int, exitCode);
+    QFETCH(QString, cause);
+    QFETCH(QByteArray, output);
+    if (asNobody && geteuid() != 0)
+        QSKIP("needs root to run hy3conv as another user");
+
+    const QByteArray data = testdata::encode(testdata::manyHyoRecords(3));
+    testdata::writeFile(src() + u"/good.hyo"_s, data);
+    const QByteArray x = local(src() + u"/x.hyo"_s);
+    const QString outside = m_dir->filePath(u"outside.txt"_s);
+    switch (odd) {
+    case Odd::Pipe:
+        QCOMPARE(::mkfifo(x.constData(), 0644), 0);
+        break;
+    case Odd::LinkToPipe:
+        QCOMPARE(::mkfifo(local(src() + u"/pipe"_s).constData(), 0644), 0);
+        QCOMPARE(::symlink("pipe", x.constData()), 0);
+        break;
+    case Odd::LinkToDevice:
+        QCOMPARE(::symlink("/dev/zero", x.constData()), 0);
+        break;
+    case Odd::DanglingLink:
+        QCOMPARE(::symlink("nowhere", x.constData()), 0);
+        break;
+    case Odd::FolderNamedLikeData:
+        QVERIFY(QDir().mkdir(src() + u"/x.hyo"_s));
+        break;
+    case Odd::UnreadableToOthers:
+        testdata::writeFile(src() + u"/x.hyo"_s, data);
+        QCOMPARE(::chmod(x.constData(), 0600), 0);
+        break;
+    case Odd::Cp932Name:
+    case Odd::LongestName:
+        testdata::writeFile(src() + u"/x.hyo"_s, data);
+        QCOMPARE(::rename(x.constData(), (local(src()) + '/' + (odd == Odd::Cp932Name ? kCp932Name : kLongName)).constData()), 0);
+        // An earlier output of that name, to be replaced.
+        testdata::writeFile(dst() + u"/earlier"_s, "EARLIER");
+        QCOMPARE(::rename(local(dst() + u"/earlier"_s).constData(), (local(dst()) + '/' + output).constData()), 0);
+        break;
+    case Odd::LinkAtOutput:
+        testdata::writeFile(src() + u"/x.hyo"_s, data);
+        testdata::writeFile(outside, "REPORT");
+        QCOMPARE(::symlink("../outside.txt", local(dst() + u"/x.hy3"_s).constData()), 0);
+        break;
+    case Odd::DestinationNotWritable:
+        testdata::writeFile(src() + u"/x.hyo"_s, data);
+        break;
+    }
+    if (asNobody) {
+        for (const QString &folder : {m_dir->path(), src(), dst()})
+            QCOMPARE(::chmod(local(folder).constData(), 0755), 0);
+    }
+    const std::function<void()> as = asNobody ? std::function<void()>(dropToNobody) : std::function<void()>();
+
+    const testdata::Run list = testdata::hy3conv({u"list"_s, u"--kind"_s, u"hyo"_s, src()}, as);
+    if (odd == Odd::UnreadableToOthers) {
+        QCOMPARE(list.exitCode, 1);
+        QVERIFY2(list.err.contains(u"70:"_s) && list.err.contains(cause), qPrintable(list.err));
+    } else {
+        QCOMPARE(list.exitCode, 0);
+        QVERIFY2(list.out.contains(u"good.hyo\t"_s), qPrintable(list.out));
+        if (!listedAs.isEmpty())
+            QVERIFY2(list.out.contains(listedAs + u'\t'), qPrintable(list.out));
+        QCOMPARE(list.out.count(u'\n'), listedAs.isEmpty() ? 1 : 2);
+    }
+
+    QStringList arguments{u"convert"_s, u"--kind"_s, u"hyo"_s, src(), dst()};
+    if (!named.isEmpty())
+        arguments.append(named);
+    const testdata::Run convert = testdata::hy3conv(arguments, as);
+    QCOMPARE(convert.exitCode, exitCode);
+    if (!cause.isEmpty())
+        QVERIFY2(convert.err.contains(u"x.hy"_s) && convert.err.contains(cause), qPrintable(convert.err));
+    if (!output.isEmpty())
+        QCOMPARE(readRaw(local(dst()) + '/' + output), converted(data));
+    if (odd == Odd::LinkAtOutput) {
+        QCOMPARE(QFileInfo(dst() + u"/x.hy3"_s).symLinkTarget(), QFileInfo(outside).absoluteFilePath());
+        QCOMPARE(testdata::readFile(outside), QByteArray("REPORT"));
+    }
+    QCOMPARE(temporaries(), 0);
+    QCOMPARE(testdata::readFile(src() + u"/good.hyo"_s), data);
+    if (odd == Odd::Cp932Name) { // QTemporaryDir can't remove what QDir can't name
+        QCOMPARE(::unlink((local(src()) + '/' + kCp932Name).constData()), 0);
+        QCOMPARE(::unlink((local(dst()) + '/' + output).constData()), 0);
+    }
+}
+
+void TestOddFiles::killedMidBatch_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("runs");
+    QTest::addRow("SIGKILL") << int(SIGKILL) << 12;
+    QTest::addRow("SIGTERM") << int(SIGTERM) << 4;
+    QTest::addRow("SIGINT") << int(SIGINT) << 4;
+    QTest::addRow("SIGHUP") << int(SIGHUP) << 4;
+}
+
+// At any moment each destination is its earlier file or the complete new one.
+// A run that is told to stop removes its temporaries; one that is killed
+// leaves them to the next run into the folder.
+void TestOddFiles::killedMidBatch()
+{
+    QFETCH(int, signal);
+    QFETCH(int, runs);
+    constexpr int kFiles = 300;
+    QList<QByteArray> expected;
+    for (int i = 0; i < kFiles; ++i) {
+        const QByteArray data = testdata::encode(testdata::manyHyoRecords(60 + i % 80));
+        const QString name = u"f%1"_s.arg(i, 3, 10, QChar(u'0'));
+        testdata::writeFile(src() + u'/' + name + u".hyo"_s, data);
+        testdata::writeFile(dst() + u'/' + name + u".hy3"_s, "EARLIER");
+        expected.append(converted(data));
+    }
+    const QStringList arguments{u"convert"_s, u"--kind"_s, u"hyo"_s, src(), dst()};
+    const auto checkDestinations = [&] {
+        for (int i = 0; i < kFiles; ++i) {
+            const QByteArray now = testdata::readFile(dst() + u"/f%1.hy3"_s.arg(i, 3, 10, QChar(u'0')));
+            QVERIFY2(now == "EARLIER" || now == expected[i], qPrintable(u"f%1.hy3"_s.arg(i)));
+        }
+    };
+
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(testdata::hy3conv(arguments).exitCode, 0); // how long a whole run takes here
+    const int whole = qMax<int>(20, static_cast<int>(timer.elapsed()));
+    for (int i = 0; i < kFiles; ++i)
+        testdata::writeFile(dst() + u"/f%1.hy3"_s.arg(i, 3, 10, QChar(u'0')), "EARLIER");
+
+    for (int run = 0; run < runs; ++run) {
+        QProcess process;
+        process.start(QStringLiteral(HY3CONV_PATH), arguments);
+        QVERIFY(process.waitForStarted());
+        QThread::msleep(QRandomGenerator::global()->bounded(whole));
+        ::kill(static_cast<pid_t>(process.processId()), signal);
+        QVERIFY(process.waitForFinished(60000));
+        checkDestinations();
+        if (signal != SIGKILL)
+            QCOMPARE(temporaries(), 0);
+    }
+    QCOMPARE(testdata::hy3conv(arguments).exitCode, 0);
+    QCOMPARE(temporaries(), 0);
+    for (int i = 0; i < kFiles; ++i)
+        QCOMPARE(testdata::readFile(dst() + u"/f%1.hy3"_s.arg(i, 3, 10, QChar(u'0'))), expected[i]);
+}
+
+QTEST_GUILESS_MAIN(TestOddFiles)
+#include "tst_oddfiles.moc"
