@@ -1,87 +1,150 @@
 #include "benchutil.h"
 
-#include "datafile.h"
-
+#include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSaveFile>
+#include <QProcess>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <limits>
 
 namespace bench {
 
-void writeHyoFile(const QString &path, int records)
+namespace {
+
+double median(std::vector<double> values)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        qFatal("cannot write %s", qPrintable(path));
-    const auto write16 = [&file](int value) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+std::vector<double> ratios(const Paired &result)
+{
+    std::vector<double> r;
+    for (std::size_t i = 0; i < result.a.size(); ++i)
+        r.push_back(result.a[i] / result.b[i]);
+    return r;
+}
+
+} // namespace
+
+void writeHyoFile(const QString &path, int records, int nameBytes)
+{
+    QByteArray bytes;
+    const auto add16 = [&bytes](int value) {
         const auto v = static_cast<quint16>(value);
-        const char bytes[2] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
-        file.write(bytes, 2);
+        bytes.append(static_cast<char>(v & 0xFF));
+        bytes.append(static_cast<char>(v >> 8));
     };
-    write16(records);
+    add16(records);
     for (int r = 0; r < records; ++r) {
-        write16(8);
-        file.write(QByteArray::number(r).rightJustified(8, '0'));
+        add16(nameBytes);
+        bytes.append(QByteArray::number(r).rightJustified(nameBytes, '0').left(nameBytes));
         for (int k = 1; k <= 72; ++k)
-            write16(r * 7 + k);
+            add16(r * 7 + k);
     }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() || !file.flush())
+        qFatal("cannot write %s", qPrintable(path));
 }
 
-double bestSeconds(int repeats, const std::function<void()> &run, const std::function<void()> &prepare)
+QStringList makeSources(const QString &folder, int files, int records)
 {
-    double best = std::numeric_limits<double>::max();
-    for (int i = 0; i < repeats; ++i) {
-        if (prepare)
-            prepare();
-        QElapsedTimer timer;
-        timer.start();
-        run();
-        best = std::min(best, static_cast<double>(timer.nsecsElapsed()) / 1e9);
+    QDir().mkpath(folder);
+    QStringList names;
+    for (int i = 1; i <= files; ++i) {
+        const QString name = QStringLiteral("data%1.hyo").arg(i, 5, 10, QChar(u'0'));
+        writeHyoFile(folder + u'/' + name, records);
+        names.append(name);
     }
-    return best;
+    return names;
 }
 
-qint64 readWhole(const QString &path)
+double seconds(const std::function<void()> &run)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", qPrintable(path));
-    return file.readAll().size();
+    QElapsedTimer timer;
+    timer.start();
+    run();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
 
-void writeAtomically(const QString &path, qint64 size)
+Paired paired(int pairs, const std::function<void()> &a, const std::function<void()> &b,
+              const std::function<void()> &between)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write %s", qPrintable(path));
-    file.write(QByteArray(size, '\0'));
-    if (!file.commit())
-        qFatal("cannot commit %s", qPrintable(path));
+    Paired result;
+    a();
+    between();
+    b();
+    between();
+    for (int i = 0; i < pairs; ++i) {
+        result.a.push_back(seconds(a));
+        between();
+        result.b.push_back(seconds(b));
+        between();
+    }
+    return result;
 }
 
-void writePlain(const QString &path, qint64 size)
+double Paired::medianA() const { return median(a); }
+double Paired::medianB() const { return median(b); }
+double Paired::ratioMedian() const { return median(ratios(*this)); }
+double Paired::ratioMin() const
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        qFatal("cannot write %s", qPrintable(path));
-    file.write(QByteArray(size, '\0'));
+    const auto r = ratios(*this);
+    return *std::min_element(r.begin(), r.end());
+}
+double Paired::ratioMax() const
+{
+    const auto r = ratios(*this);
+    return *std::max_element(r.begin(), r.end());
+}
+
+void printPaired(const char *label, const Paired &result, double target)
+{
+    std::printf("  %-48s %8.3f s %8.3f s   ratio %.2f (%.2f-%.2f)", label, result.medianA(), result.medianB(),
+                result.ratioMedian(), result.ratioMin(), result.ratioMax());
+    if (target > 0)
+        std::printf("   target <= %.2f %s", target, result.ratioMedian() <= target ? "met" : "MISSED");
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+void clearAndSync(const QString &folder)
+{
+    QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden))
+        dir.remove(name);
+    ::sync();
 }
 
 double peakMemoryMiB()
 {
+    // VmHWM, not getrusage's ru_maxrss: after fork and exec the latter still
+    // counts the parent's memory.
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmHWM:"))
+                return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+        }
+    }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0; // ru_maxrss is in KiB on Linux
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-void printRow(const char *what, double megabytes, double seconds)
+QByteArray runSelf(const QStringList &arguments)
 {
-    std::printf("  %-44s %9.3f s  %9.1f MB/s\n", what, seconds, megabytes / seconds);
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    child.waitForFinished(-1);
+    return child.readAllStandardOutput().trimmed();
 }
 
 } // namespace bench

@@ -1,30 +1,51 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+#include <vector>
 
 namespace bench {
 
-// Writes a .hyo file of `records` records with names of 8 bytes.
-void writeHyoFile(const QString &path, int records);
+// Writes a .hyo file of `records` records with names of `nameBytes` bytes.
+void writeHyoFile(const QString &path, int records, int nameBytes = 8);
 
-// Best wall time of `repeats` runs, in seconds; `prepare` runs untimed before each.
-double bestSeconds(int repeats, const std::function<void()> &run, const std::function<void()> &prepare = {});
+// A folder of `files` .hyo files of `records` records each, named data00001.hyo...
+QStringList makeSources(const QString &folder, int files, int records);
 
-// Reads the file whole and returns its size; the bytes are dropped.
-qint64 readWhole(const QString &path);
+// Wall time of one run, in seconds.
+double seconds(const std::function<void()> &run);
 
-// Writes `size` bytes the way the converter writes a result: a new file
-// committed atomically over the old one.
-void writeAtomically(const QString &path, qint64 size);
+// Runs `a` and `b` alternately (a b a b ...) `pairs` times after one untimed
+// warm-up of each; `between` runs untimed after every run.
+struct Paired
+{
+    std::vector<double> a;
+    std::vector<double> b;
 
-// Writes `size` bytes straight into the file, without the atomic replacement.
-void writePlain(const QString &path, qint64 size);
+    [[nodiscard]] double medianA() const;
+    [[nodiscard]] double medianB() const;
+    // Median, smallest and largest of the per-pair ratios a / b.
+    [[nodiscard]] double ratioMedian() const;
+    [[nodiscard]] double ratioMin() const;
+    [[nodiscard]] double ratioMax() const;
+};
+Paired paired(int pairs, const std::function<void()> &a, const std::function<void()> &b,
+              const std::function<void()> &between);
+
+// Prints "  label   a s   b s   ratio median (min–max)   target".
+void printPaired(const char *label, const Paired &result, double target = 0);
+
+// Empties a folder (files only) and flushes the system's dirty pages, so that
+// the next run does not pay for the last one's writes.
+void clearAndSync(const QString &folder);
 
 // Peak resident memory of this process so far, in MiB.
 double peakMemoryMiB();
 
-void printRow(const char *what, double megabytes, double seconds);
+// Runs this executable again with `arguments` and returns what it prints.
+QByteArray runSelf(const QStringList &arguments);
 
 } // namespace bench

@@ -11,8 +11,11 @@ namespace {
 
 constexpr int kOldColumns = 72;
 constexpr int kNewColumns = Columns<150>::kCount;
-// Output is handed on in pieces of this size, so memory stays flat for any file.
-constexpr qsizetype kOutputPiece = 64 * 1024;
+// Output is handed on in pieces that start small and grow, up to 1 MB, while
+// a file keeps filling them: few writes for a large file, little memory for
+// a small one, and flat memory for any.
+constexpr qsizetype kFirstPiece = 64 * 1024;
+constexpr qsizetype kLargestPiece = 1024 * 1024;
 
 void checkRange(int value, int last, const QString &what)
 {
@@ -25,16 +28,18 @@ template <typename Record>
 void convertAll(DataFileReader &reader, const ColumnOptions &options, const OutputSink &sink)
 {
     const qint16 count = reader.count();
+    qsizetype pieceSize = kFirstPiece;
     QByteArray piece;
-    piece.reserve(kOutputPiece + 2 * 0xFFFF);
+    piece.reserve(pieceSize);
     appendRecordCount(piece, count);
     Record old;
     for (int r = 1; r <= count; ++r) {
         reader.read(old, r);
         appendRecord(piece, mapRecord(old, options));
-        if (piece.size() >= kOutputPiece) {
+        if (piece.size() >= pieceSize) {
             sink(piece);
             piece.resize(0);
+            pieceSize = qMin(pieceSize * 2, kLargestPiece);
         }
     }
     sink(piece);

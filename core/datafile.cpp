@@ -20,8 +20,10 @@ namespace {
 constexpr qsizetype kMaxTextBytes = 0xFFFF;
 // Count, name length and a name of up to 256 bytes: one read for nearly every file.
 constexpr std::size_t kHeaderBytes = 260;
-// Read-ahead of a conversion: records are small, and the largest is under 66 KB.
-constexpr std::size_t kRecordBlock = 64 * 1024;
+// Read-ahead of a conversion: it starts at 64 KB and grows, up to 1 MB, while
+// a file keeps filling it. A record is under 66 KB.
+constexpr std::size_t kFirstBlock = 64 * 1024;
+constexpr std::size_t kLargestBlock = 1024 * 1024;
 
 DataError endsEarly()
 {
@@ -143,7 +145,7 @@ DataFileReader::DataFileReader(const native::Folder &folder, const QString &name
 {
     if (const native::Error error = native::openForReading(folder, fs::toNative(name), knownRegular, m_file))
         throw fs::failure(error, u"「%1」を開けません（%2）"_s, path);
-    m_buffer.resize(reading == Reading::HeaderOnly ? kHeaderBytes : kRecordBlock);
+    m_buffer.resize(reading == Reading::HeaderOnly ? kHeaderBytes : kFirstBlock);
     readCount();
 }
 
@@ -217,11 +219,18 @@ void DataFileReader::fill(qsizetype size)
     }
     const auto needed = static_cast<std::size_t>(size);
     if (m_buffer.size() < needed)
-        m_buffer.resize(std::max(needed, kRecordBlock)); // a record with a long name
-    std::size_t got = 0;
-    if (const native::Error error = native::readBytes(m_file, m_buffer.data() + m_end, m_buffer.size() - m_end, got))
-        throw fs::failure(error, u"「%1」を読み込めません（%2）"_s, m_path);
-    m_end += got;
+        m_buffer.resize(std::max(needed, kFirstBlock)); // a record with a long name
+    else if (m_end == 0 && m_filledWhole && m_buffer.size() < kLargestBlock)
+        m_buffer.resize(std::min(m_buffer.size() * 2, kLargestBlock)); // a large file
+    while (m_end < needed) {
+        std::size_t got = 0;
+        if (const native::Error error = native::readBytes(m_file, m_buffer.data() + m_end, m_buffer.size() - m_end, got))
+            throw fs::failure(error, u"「%1」を読み込めません（%2）"_s, m_path);
+        if (got == 0)
+            break; // the end of the file
+        m_end += got;
+    }
+    m_filledWhole = m_end == m_buffer.size();
 }
 
 const char *DataFileReader::take(qsizetype size)

@@ -168,6 +168,7 @@ private:
     std::vector<char> m_buffer;
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
+    bool m_filledWhole = false; // the last read filled the buffer: the file is larger
     qint16 m_count = 0;
 };
 

@@ -34,7 +34,7 @@ PendingOutput::PendingOutput(std::shared_ptr<const native::Folder> folder, QStri
     , m_destination(std::move(destination))
     , m_name(std::move(name))
 {
-    if (const native::Error error = native::createTemporary(*m_folder, m_temporary, m_file))
+    if (const native::Error error = native::createTemporary(*m_folder, m_temporary, m_file, m_identity))
         throw fs::failure(error, kCannotCreate, m_destination);
 }
 
@@ -152,9 +152,6 @@ void GroupWriter::replace(Member &member, Committed &committed)
         return fail(look, fs::failure(look, kCannotWrite, output.m_destination).message());
     }
 
-    native::Status written;
-    if (const native::Error error = native::statFile(output.m_file, written))
-        return fail(error, fs::failure(error, kCannotWrite, output.m_destination).message());
     const native::Error error = native::replaceFile(*output.m_folder, output.m_file, output.m_temporary, output.m_name, m_overwrite);
     if (error.cause == Cause::Exists && !m_overwrite) {
         committed.result = Committed::Result::Kept;
@@ -166,7 +163,7 @@ void GroupWriter::replace(Member &member, Committed &committed)
     native::forget(*output.m_folder, output.m_temporary);
     output.m_temporary.clear();
     (void)output.m_file.close();
-    m_written.insert(key(written.identity), output.m_destination);
+    m_written.insert(key(output.m_identity), output.m_destination);
     committed.result = Committed::Result::Written;
 }
 

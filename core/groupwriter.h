@@ -52,6 +52,7 @@ private:
     fs::native::String m_name;
     fs::native::String m_temporary;
     fs::native::Handle m_file;
+    fs::native::Identity m_identity;
 };
 
 // What became of one output when its group was committed.

@@ -100,13 +100,15 @@ struct Entry
 // device, socket, folder) is NotRegularFile and is never opened in a way
 // that could block. `knownRegular`: the caller has already looked.
 [[nodiscard]] Error openForReading(const Folder &folder, const String &name, bool knownRegular, Handle &file);
-// Reads up to `size` bytes; `got` < `size` only at the end of the file.
+// Reads up to `size` bytes with one call of the system; `got` is 0 only at
+// the end of the file.
 [[nodiscard]] Error readBytes(const Handle &file, char *data, std::size_t size, std::size_t &got);
 
 // Creates a new temporary file in the folder under a name of the converter's
 // own (see isTemporaryName), locked while it is open so that no other
 // converter takes it for a leftover. It is registered for removeOwnTemporaries.
-[[nodiscard]] Error createTemporary(const Folder &folder, String &name, Handle &file);
+// `identity` tells the new file.
+[[nodiscard]] Error createTemporary(const Folder &folder, String &name, Handle &file, Identity &identity);
 // Writes every byte or fails.
 [[nodiscard]] Error writeBytes(const Handle &file, const char *data, std::size_t size);
 [[nodiscard]] Error syncData(const Handle &file);

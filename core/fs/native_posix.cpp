@@ -331,25 +331,22 @@ Error openForReading(const Folder &folder, const String &name, bool knownRegular
 Error readBytes(const Handle &file, char *data, std::size_t size, std::size_t &got)
 {
     got = 0;
-    while (got < size) {
+    while (true) {
         if (const int code = injected(testing::Op::Read))
             return failure(code);
-        const ssize_t n = ::read(fd(file), data + got, size - got);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return lastError();
+        const ssize_t n = ::read(fd(file), data, size);
+        if (n >= 0) {
+            got = static_cast<std::size_t>(n);
+            return {};
         }
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
+        if (errno != EINTR)
+            return lastError();
     }
-    return {};
 }
 
 // ---- writing --------------------------------------------------------------
 
-Error createTemporary(const Folder &folder, String &name, Handle &file)
+Error createTemporary(const Folder &folder, String &name, Handle &file, Identity &identity)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         if (const int code = injected(testing::Op::Create))
@@ -380,6 +377,7 @@ Error createTemporary(const Folder &folder, String &name, Handle &file)
         }
         name = std::move(candidate);
         file = std::move(created);
+        identity = statusOf(mine).identity;
         return {};
     }
     return {Cause::Exists, EEXIST};
