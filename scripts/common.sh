@@ -1,4 +1,4 @@
-# Shared by scripts/run and scripts/test: install what is missing, configure, build.
+# Shared by the scripts: install what is missing, configure and build a preset.
 # shellcheck shell=bash
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -25,10 +25,7 @@ install_missing() {
     fi
 }
 
-# build DIR [cmake options...]
+# build PRESET: configure and build with the preset of CMakePresets.json.
 build() {
-    local dir="$1"
-    shift
-    cmake -S "$ROOT" -B "$dir" -G Ninja "$@"
-    cmake --build "$dir" --parallel "$(nproc)"
+    (cd "$ROOT" && cmake --preset "$1" >/dev/null && cmake --build --preset "$1" --parallel "$(nproc)")
 }
