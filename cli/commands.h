@@ -1,8 +1,7 @@
 #pragma once
 
 #include "commandline.h"
-
-#include <QTextStream>
+#include "console.h"
 
 namespace hy3::cli {
 
@@ -13,7 +12,9 @@ enum ExitCode {
     ExitNotFound = 3,
 };
 
-[[nodiscard]] int RunConvert(const Request &request, QTextStream &out, QTextStream &err);
-[[nodiscard]] int RunList(const Request &request, QTextStream &out, QTextStream &err);
+// `standardInput` is read for --files-from -.
+[[nodiscard]] int runConvert(const Request &request, Console &console, QIODevice &standardInput);
+[[nodiscard]] int runList(const Request &request, Console &console);
+[[nodiscard]] int runShow(const Request &request, Console &console);
 
 } // namespace hy3::cli

@@ -118,6 +118,12 @@ void ConversionRun::convert(DataKind kind, const ConversionPaths &paths, const Q
         return report(done);
     }
 
+    if (m_settings.dryRun && folder(destination.folder, true).error.cause == Cause::NotFound) {
+        // The real run creates the folder: nothing there to replace.
+        convertRecords(kind, reader, m_settings.columns, [](QByteArrayView) {});
+        done.firstName = reader.firstRecordName();
+        return report(done);
+    }
     const auto target = outputFolder(destination.folder, paths.destination);
     done.replaced = checkDestination(*target, destination.name, paths, reader);
     if (done.replaced && !m_settings.overwrite) {
@@ -126,6 +132,7 @@ void ConversionRun::convert(DataKind kind, const ConversionPaths &paths, const Q
     }
     if (m_settings.dryRun) {
         convertRecords(kind, reader, m_settings.columns, [](QByteArrayView) {});
+        done.firstName = reader.firstRecordName();
         return report(done);
     }
 
@@ -135,6 +142,7 @@ void ConversionRun::convert(DataKind kind, const ConversionPaths &paths, const Q
             output = createOutput(target, paths.destination, destination.name);
         output->write(bytes);
     });
+    done.firstName = reader.firstRecordName();
     const int id = m_nextId++;
     m_pending.insert(id, done);
     m_writer.add(std::move(output), id);

@@ -24,6 +24,7 @@ struct FileReport
     QString destination;
     Result result = Result::Failed;
     int records = 0;
+    QByteArray firstName; // the first record's Name, once the file has been read
     bool replaced = false; // an earlier file of the destination's name was (or, in a dry run, would be) replaced
     QString message;       // Failed: names the file and the cause
     Cause cause = Cause::None;

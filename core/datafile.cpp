@@ -86,6 +86,14 @@ void readRecord(Source &source, HyoRecord &record)
 }
 
 template <typename Source>
+void readRecord(Source &source, Hy3Record &record)
+{
+    readTextInto(source, record.Name);
+    record.TicketNo = readInt16(source);
+    readColumns(source, record.Col);
+}
+
+template <typename Source>
 void readRecord(Source &source, HypRecord &record)
 {
     readTextInto(source, record.Name);
@@ -127,6 +135,7 @@ void ReadRecord(QIODevice &device, HyoRecord &record) { readRecord(device, recor
 void ReadRecord(QIODevice &device, HypRecord &record) { readRecord(device, record); }
 void ReadRecord(ByteCursor &cursor, HyoRecord &record) { readRecord(cursor, record); }
 void ReadRecord(ByteCursor &cursor, HypRecord &record) { readRecord(cursor, record); }
+void ReadRecord(ByteCursor &cursor, Hy3Record &record) { readRecord(cursor, record); }
 
 DataFileHeader readHeader(QIODevice &device)
 {
@@ -187,6 +196,8 @@ void DataFileReader::readNumbered(Record &record, int number)
 {
     try {
         readRecord(*this, record);
+        if (number == 1)
+            m_firstRecordName = record.Name;
     } catch (const DataError &error) {
         if (error.cause() != Cause::Truncated)
             throw;
@@ -200,6 +211,7 @@ void DataFileReader::readNumbered(Record &record, int number)
 
 void DataFileReader::read(HyoRecord &record, int number) { readNumbered(record, number); }
 void DataFileReader::read(HypRecord &record, int number) { readNumbered(record, number); }
+void DataFileReader::read(Hy3Record &record, int number) { readNumbered(record, number); }
 
 native::Status DataFileReader::status() const
 {

@@ -113,6 +113,8 @@ private:
 [[nodiscard]] qint16 ReadRecordCount(ByteCursor &cursor);
 void ReadRecord(ByteCursor &cursor, HyoRecord &record);
 void ReadRecord(ByteCursor &cursor, HypRecord &record);
+// .hy3 files are only written by the conversion; this is for looking inside them.
+void ReadRecord(ByteCursor &cursor, Hy3Record &record);
 
 // The record count and, when it is above zero, the first record's Name. Every
 // layout starts the same way, so they read alike for all kinds.
@@ -150,6 +152,9 @@ public:
     // The next record, for the conversions. Throws DataError naming the record.
     void read(HyoRecord &record, int number);
     void read(HypRecord &record, int number);
+    void read(Hy3Record &record, int number);
+    // The Name of record 1 once read() has read it.
+    [[nodiscard]] const QByteArray &firstRecordName() const { return m_firstRecordName; }
     // Size, modification time and identity of the open file.
     [[nodiscard]] fs::native::Status status() const;
 
@@ -169,6 +174,7 @@ private:
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
     bool m_filledWhole = false; // the last read filled the buffer: the file is larger
+    QByteArray m_firstRecordName;
     qint16 m_count = 0;
 };
 

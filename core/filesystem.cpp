@@ -176,4 +176,15 @@ native::Error openFolder(const QString &path, native::Folder &folder)
     return native::openFolder(toNative(path), folder);
 }
 
+native::Error statPath(const QString &path, native::Status &status)
+{
+    const PathParts parts = splitPath(path);
+    native::Folder folder;
+    if (const native::Error error = openFolder(parts.folder, folder))
+        return error;
+    if (parts.name.isEmpty()) // the path ends in a separator: the folder itself
+        return native::statName(folder, native::String(1, '.'), true, status);
+    return native::statName(folder, toNative(parts.name), true, status);
+}
+
 } // namespace hy3::fs

@@ -41,4 +41,7 @@ struct PathParts
 // Opens a folder; the error is the caller's to word.
 [[nodiscard]] native::Error openFolder(const QString &path, native::Folder &folder);
 
+// What a path is, links followed.
+[[nodiscard]] native::Error statPath(const QString &path, native::Status &status);
+
 } // namespace hy3::fs

@@ -69,6 +69,26 @@ FolderSearch searchFolder(const QString &folder, const QString &pattern)
     return search;
 }
 
+QStringList findFolders(const QString &folder)
+{
+    QStringList names;
+    native::Folder open;
+    std::vector<native::Entry> entries;
+    if (fs::openFolder(folder, open) || native::listFolder(open, entries))
+        return names;
+    for (const native::Entry &entry : entries) {
+        const QString name = fs::fromNative(entry.name);
+        if (isHidden(name))
+            continue;
+        native::Status status;
+        if (entry.type == native::Type::Folder
+            || (entry.type == native::Type::Unknown && !native::statName(open, entry.name, false, status)
+                && status.type == native::Type::Folder))
+            names.append(name);
+    }
+    return names;
+}
+
 QStringList findFiles(const QString &folder, const QString &pattern)
 {
     QStringList names;

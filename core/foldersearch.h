@@ -33,6 +33,10 @@ struct FolderSearch
 // files and links to plain files count.
 [[nodiscard]] FolderSearch searchFolder(const QString &folder, const QString &pattern);
 
+// The sub-folders of a folder, without hidden ones and without links to
+// folders (which could lead round in a circle); nothing when it can't be read.
+[[nodiscard]] QStringList findFolders(const QString &folder);
+
 // The names searchFolder finds; nothing when the folder can't be read.
 [[nodiscard]] QStringList findFiles(const QString &folder, const QString &pattern);
 

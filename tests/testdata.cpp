@@ -118,12 +118,14 @@ Workspace::Workspace()
 }
 
 #ifdef HY3CONV_PATH // the fuzzer's seed writer shares these generators without the program
-Run hy3conv(const QStringList &arguments, const std::function<void()> &childSetup)
+Run hy3conv(const QStringList &arguments, const std::function<void()> &childSetup, const QByteArray &input)
 {
     QProcess process;
     if (childSetup)
         process.setChildProcessModifier(childSetup);
     process.start(QStringLiteral(HY3CONV_PATH), arguments);
+    process.write(input);
+    process.closeWriteChannel();
     if (!process.waitForFinished(120000))
         return {};
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),

@@ -60,14 +60,14 @@ private:
 };
 
 // One run of the built hy3conv; `childSetup` runs in the child before exec
-// (resource limits, signal dispositions).
+// (resource limits, signal dispositions); `input` is its standard input.
 struct Run
 {
     int exitCode = -1;
     QString out;
     QString err;
 };
-Run hy3conv(const QStringList &arguments, const std::function<void()> &childSetup = {});
+Run hy3conv(const QStringList &arguments, const std::function<void()> &childSetup = {}, const QByteArray &input = {});
 
 // Keeps the rows the detailed listing adds.
 class DetailRowCollector : public hy3::DetailRowTarget

@@ -1,15 +1,38 @@
-#include "convert.h"
+// hy3conv run as scripts run it: one table per subcommand. In the command
+// lines SRC, OTHER, BROKEN, EMPTY, DST, OUT and LIST stand for folders and
+// files of a fresh workspace.
+
+#include "conversionrun.h"
 #include "cp932.h"
 #include "testdata.h"
 
 #include <QDir>
-#include <QTemporaryDir>
+#include <QDirIterator>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using namespace hy3;
 
-using testdata::hy3conv;
-using testdata::Run;
+namespace {
+
+// "out/a.hy3=src/a.hyo": an output and the source it must be the conversion of.
+using Written = QStringList;
+
+const ColumnOptions kNoOptions;
+const ColumnOptions kTicketAndMove{true, 2, true, 3, 100};
+
+QByteArray hyo(const QByteArray &first, int count)
+{
+    QList<HyoRecord> records;
+    for (int i = 0; i < count; ++i)
+        records.append(testdata::hyoRecord(i == 0 ? first : "R" + QByteArray::number(i), i));
+    return testdata::encode(records);
+}
+
+} // namespace
 
 class TestCli : public QObject
 {
@@ -17,138 +40,350 @@ class TestCli : public QObject
 
 private slots:
     void init();
-    void usageErrors_data();
-    void usageErrors();
-    void helpAndVersion();
-    void convertNamedFilesInOrder();
-    void convertWholeFolder();
+    void commandLine_data();
+    void commandLine();
+    void convert_data();
+    void convert();
     void list_data();
     void list();
+    void show_data();
+    void show();
+    void json_data();
+    void json();
 
 private:
+    QStringList expand(const QStringList &arguments) const;
+    QString path(const QString &relative) const { return m_dir->filePath(relative); }
+
     std::unique_ptr<testdata::Workspace> m_dir;
-    QString src() const { return m_dir->src(); }
-    QString dst() const { return m_dir->dst(); }
 };
 
 void TestCli::init()
 {
     m_dir = std::make_unique<testdata::Workspace>();
     QVERIFY(m_dir->isValid());
+    const QDir root(m_dir->path());
+    for (const QString &folder : {u"src/sub"_s, u"other"_s, u"broken"_s, u"empty"_s, u"odd"_s})
+        QVERIFY(root.mkpath(folder));
+    const QList<std::pair<QString, QByteArray>> files{
+        {u"src/a.hyo"_s, hyo(encodeCp932(u"運賃表"), 3)},
+        {u"src/b2.hyo"_s, hyo("B2", 2)},
+        {u"src/b10.HYO"_s, hyo("B10", 1)},
+        {u"src/p.hyp"_s, testdata::encode(testdata::manyHypRecords(4))},
+        {u"src/zero.hyo"_s, testdata::le16(0)},
+        {u"src/notes.txt"_s, "not data"},
+        {u"src/sub/deep.hyo"_s, hyo("D", 1)},
+        {u"other/a.hyo"_s, hyo("OTHER", 5)},
+        {u"broken/bad.hyo"_s, testdata::le16(-1)},
+        {u"broken/fine.hyo"_s, hyo("F", 2)},
+        {u"odd/tab\there.hyo"_s, hyo("line\nbreak", 1)},
+        {u"list.txt"_s, path(u"src/a.hyo"_s).toUtf8() + "\n\n" + path(u"src/p.hyp"_s).toUtf8() + "\r\n"},
+    };
+    for (const auto &[name, bytes] : files)
+        testdata::writeFile(path(name), bytes);
 }
 
-void TestCli::usageErrors_data()
+QStringList TestCli::expand(const QStringList &arguments) const
+{
+    QStringList expanded;
+    for (QString argument : arguments) {
+        for (const auto &[word, folder] : {std::pair{u"SRC"_s, u"src"_s}, {u"OTHER"_s, u"other"_s}, {u"BROKEN"_s, u"broken"_s},
+                                           {u"EMPTY"_s, u"empty"_s}, {u"DST"_s, u"dst"_s}, {u"OUT"_s, u"new/out"_s},
+                                           {u"LIST"_s, u"list.txt"_s}, {u"ODD"_s, u"odd"_s}})
+            argument.replace(word, path(folder));
+        expanded.append(argument);
+    }
+    return expanded;
+}
+
+// ---- the command line itself -----------------------------------------------
+
+void TestCli::commandLine_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addRow("no arguments") << QStringList{};
-    QTest::addRow("unknown command") << QStringList{u"copy"_s};
-    QTest::addRow("unknown option") << QStringList{u"convert"_s, u"--kind"_s, u"hyo"_s, u"--fast"_s, u"a"_s, u"b"_s};
-    QTest::addRow("kind missing") << QStringList{u"convert"_s, u"a"_s, u"b"_s};
-    QTest::addRow("kind unknown") << QStringList{u"list"_s, u"--kind"_s, u"hy3"_s, u"a"_s};
-    QTest::addRow("ticket column 0") << QStringList{u"convert"_s, u"--kind=hyo"_s, u"--ticket-column"_s, u"0"_s, u"a"_s, u"b"_s};
-    QTest::addRow("ticket column 73") << QStringList{u"convert"_s, u"--kind=hyo"_s, u"--ticket-column=73"_s, u"a"_s, u"b"_s};
-    QTest::addRow("ticket column not a number") << QStringList{u"convert"_s, u"--kind=hyo"_s, u"--ticket-column=x"_s, u"a"_s, u"b"_s};
-    QTest::addRow("ticket column with hyp") << QStringList{u"convert"_s, u"--kind=hyp"_s, u"--ticket-column=3"_s, u"a"_s, u"b"_s};
-    QTest::addRow("move from 73") << QStringList{u"convert"_s, u"--kind=hyo"_s, u"--move=73:1"_s, u"a"_s, u"b"_s};
-    QTest::addRow("move to 151") << QStringList{u"convert"_s, u"--kind=hyo"_s, u"--move=1:151"_s, u"a"_s, u"b"_s};
-    QTest::addRow("move without colon") << QStringList{u"convert"_s, u"--kind=hyo"_s, u"--move=5"_s, u"a"_s, u"b"_s};
-    QTest::addRow("convert without folders") << QStringList{u"convert"_s, u"--kind=hyo"_s, u"a"_s};
-    QTest::addRow("list of two folders") << QStringList{u"list"_s, u"--kind=hyo"_s, u"a"_s, u"b"_s};
-    QTest::addRow("move on list") << QStringList{u"list"_s, u"--kind=hyo"_s, u"--move=1:2"_s, u"a"_s};
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out"); // a part of standard output
+
+    const auto usage = [](const char *name, const QStringList &arguments) {
+        QTest::addRow("%s", name) << arguments << 2 << QString();
+    };
+    usage("no arguments", {});
+    usage("unknown command", {u"copy"_s});
+    usage("unknown option", {u"convert"_s, u"--kind"_s, u"hyo"_s, u"--fast"_s, u"a"_s, u"b"_s});
+    usage("unknown short option", {u"list"_s, u"-z"_s, u"a"_s});
+    usage("option without its value", {u"convert"_s, u"a.hyo"_s, u"-o"_s});
+    usage("kind missing in the folder form", {u"convert"_s, u"a"_s, u"b"_s});
+    usage("kind unknown", {u"list"_s, u"--kind"_s, u"hy3"_s, u"a"_s});
+    usage("ticket column 0", {u"convert"_s, u"--kind=hyo"_s, u"--ticket-column"_s, u"0"_s, u"a"_s, u"b"_s});
+    usage("ticket column 73", {u"convert"_s, u"--kind=hyo"_s, u"--ticket-column=73"_s, u"a"_s, u"b"_s});
+    usage("ticket column not a number", {u"convert"_s, u"--kind=hyo"_s, u"--ticket-column=x"_s, u"a"_s, u"b"_s});
+    usage("ticket column with hyp", {u"convert"_s, u"--kind=hyp"_s, u"--ticket-column=3"_s, u"a"_s, u"b"_s});
+    usage("move from 73", {u"convert"_s, u"--kind=hyo"_s, u"--move=73:1"_s, u"a"_s, u"b"_s});
+    usage("move to 151", {u"convert"_s, u"--kind=hyo"_s, u"--move=1:151"_s, u"a"_s, u"b"_s});
+    usage("move without colon", {u"convert"_s, u"--kind=hyo"_s, u"--move=5"_s, u"a"_s, u"b"_s});
+    usage("convert without folders", {u"convert"_s, u"--kind=hyo"_s, u"a"_s});
+    usage("an empty destination is not the root", {u"convert"_s, u"--kind"_s, u"hyo"_s, u"s"_s, u""_s, u"a.hyo"_s});
+    usage("a blank source folder", {u"convert"_s, u"--kind"_s, u"hyo"_s, u"  "_s, u"d"_s});
+    usage("an empty output folder", {u"convert"_s, u"-o"_s, u""_s, u"a.hyo"_s});
+    usage("-o without a source", {u"convert"_s, u"-o"_s, u"out"_s});
+    usage("move on list", {u"list"_s, u"--kind=hyo"_s, u"--move=1:2"_s, u"a"_s});
+    usage("columns on convert", {u"convert"_s, u"--columns=1-2"_s, u"-o"_s, u"o"_s, u"a.hyo"_s});
+    usage("quiet and verbose", {u"convert"_s, u"-q"_s, u"-v"_s, u"-o"_s, u"o"_s, u"a.hyo"_s});
+    usage("-0 without a list", {u"convert"_s, u"-0"_s, u"-o"_s, u"o"_s, u"a.hyo"_s});
+    usage("list without a folder", {u"list"_s});
+    QTest::addRow("--help anywhere") << QStringList{u"convert"_s, u"-o"_s, u"x"_s, u"--help"_s} << 0 << u"使い方"_s;
+    QTest::addRow("-h") << QStringList{u"-h"_s} << 0 << u"--files-from"_s;
+    QTest::addRow("--version anywhere") << QStringList{u"list"_s, u"x"_s, u"--version"_s} << 0
+                                        << u"hy3conv "_s + QStringLiteral(HY3_VERSION);
+    QTest::addRow("-V") << QStringList{u"-V"_s} << 0 << u"hy3conv "_s + QStringLiteral(HY3_VERSION);
+    QTest::addRow("-- ends the options") << QStringList{u"list"_s, u"--"_s, u"--help"_s} << 1 << QString();
 }
 
-void TestCli::usageErrors()
+void TestCli::commandLine()
 {
     QFETCH(QStringList, arguments);
-    const Run run = hy3conv(arguments);
-    QCOMPARE(run.exitCode, 2);
-    QVERIFY(run.err.contains(u"--help"_s));
-    QVERIFY(run.out.isEmpty());
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    const testdata::Run run = testdata::hy3conv(arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    if (exitCode == 2) {
+        QVERIFY2(run.err.startsWith(u"hy3conv: "_s) && run.err.contains(u"--help"_s), qPrintable(run.err));
+        QVERIFY(run.out.isEmpty());
+    }
+    QVERIFY2(run.out.contains(out), qPrintable(run.out));
 }
 
-void TestCli::helpAndVersion()
+// ---- convert ---------------------------------------------------------------
+
+void TestCli::convert_data()
 {
-    const Run help = hy3conv({u"--help"_s});
-    QCOMPARE(help.exitCode, 0);
-    QVERIFY(help.out.contains(u"使い方"_s));
-    QVERIFY(help.out.contains(u"--ticket-column"_s));
-    const Run version = hy3conv({u"--version"_s});
-    QCOMPARE(version.exitCode, 0);
-    QCOMPARE(version.out.trimmed(), u"hy3conv "_s + QStringLiteral(HY3_VERSION));
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("existing"); // outputs there before, holding "EARLIER"
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<ColumnOptions>("options");
+    QTest::addColumn<Written>("written"); // every .hy3 file that must hold new bytes afterwards
+    QTest::addColumn<QStringList>("out");  // parts of standard output, in this order
+    QTest::addColumn<QString>("err");      // a part of standard error
+
+    QTest::addRow("folder form: named files in order, with options")
+        << QStringList{u"convert"_s, u"--kind"_s, u"hyo"_s, u"--ticket-column"_s, u"2"_s, u"--move"_s, u"3:100"_s,
+                       u"SRC  "_s, u"DST"_s, u"b2.hyo"_s, u"missing.hyo"_s, u"a.hyo"_s}
+        << QStringList{} << QByteArray() << 1 << kTicketAndMove
+        << Written{u"dst/b2.hy3=src/b2.hyo"_s, u"dst/a.hy3=src/a.hyo"_s}
+        << QStringList{u"b2.hyo"_s, u"b2.hy3（2 行）"_s, u"a.hyo"_s, u"a.hy3（3 行）"_s} << u"missing.hyo"_s;
+    QTest::addRow("folder form: a name with a folder part writes into the destination")
+        << QStringList{u"convert"_s, u"--kind=hyo"_s, u"SRC"_s, u"DST"_s, u"sub/deep.hyo"_s} << QStringList{}
+        << QByteArray() << 0 << kNoOptions << Written{u"dst/deep.hy3=src/sub/deep.hyo"_s} << QStringList{} << QString();
+    QTest::addRow("folder form: the whole folder in natural order")
+        << QStringList{u"convert"_s, u"--kind=hyo"_s, u"SRC"_s, u"DST"_s} << QStringList{} << QByteArray() << 0
+        << kNoOptions << Written{u"dst/a.hy3=src/a.hyo"_s, u"dst/b2.hy3=src/b2.hyo"_s, u"dst/b10.hy3=src/b10.HYO"_s}
+        << QStringList{u"a.hy3"_s, u"b2.hy3"_s, u"b10.hy3"_s, u"データ行がない"_s} << QString();
+    QTest::addRow("folder form: private data")
+        << QStringList{u"convert"_s, u"--kind=hyp"_s, u"SRC"_s, u"DST"_s} << QStringList{} << QByteArray() << 0
+        << kNoOptions << Written{u"dst/p.hy3=src/p.hyp"_s} << QStringList{u"p.hy3（4 行）"_s} << QString();
+    QTest::addRow("paths as operands, output folder created")
+        << QStringList{u"convert"_s, u"-o"_s, u"OUT"_s, u"SRC/p.hyp"_s, u"SRC/a.hyo"_s} << QStringList{} << QByteArray()
+        << 0 << kNoOptions << Written{u"new/out/p.hy3=src/p.hyp"_s, u"new/out/a.hy3=src/a.hyo"_s}
+        << QStringList{u"p.hy3"_s, u"a.hy3"_s} << QString();
+    QTest::addRow("a folder operand, both kinds")
+        << QStringList{u"convert"_s, u"-o"_s, u"OUT"_s, u"SRC"_s} << QStringList{} << QByteArray() << 0 << kNoOptions
+        << Written{u"new/out/a.hy3=src/a.hyo"_s, u"new/out/b2.hy3=src/b2.hyo"_s, u"new/out/b10.hy3=src/b10.HYO"_s,
+                   u"new/out/p.hy3=src/p.hyp"_s}
+        << QStringList{} << QString();
+    QTest::addRow("--kind filters")
+        << QStringList{u"convert"_s, u"-k"_s, u"hyp"_s, u"-o"_s, u"OUT"_s, u"SRC"_s, u"SRC/a.hyo"_s} << QStringList{}
+        << QByteArray() << 0 << kNoOptions << Written{u"new/out/p.hy3=src/p.hyp"_s} << QStringList{} << QString();
+    QTest::addRow("recursive mirrors the sub-folders")
+        << QStringList{u"convert"_s, u"-r"_s, u"-k"_s, u"hyo"_s, u"-o"_s, u"OUT"_s, u"SRC"_s} << QStringList{}
+        << QByteArray() << 0 << kNoOptions
+        << Written{u"new/out/a.hy3=src/a.hyo"_s, u"new/out/b2.hy3=src/b2.hyo"_s, u"new/out/b10.hy3=src/b10.HYO"_s,
+                   u"new/out/sub/deep.hy3=src/sub/deep.hyo"_s}
+        << QStringList{} << QString();
+    QTest::addRow("dry run writes nothing and marks replacements")
+        << QStringList{u"convert"_s, u"-n"_s, u"-o"_s, u"DST"_s, u"SRC/a.hyo"_s, u"SRC/b2.hyo"_s, u"BROKEN/bad.hyo"_s}
+        << QStringList{u"dst/b2.hy3"_s} << QByteArray() << 1 << kNoOptions << Written{}
+        << QStringList{u"変換します: "_s, u"a.hy3"_s, u"変換します（上書き）: "_s, u"b2.hy3"_s} << u"負の値"_s;
+    QTest::addRow("--no-overwrite keeps an existing output")
+        << QStringList{u"convert"_s, u"--no-overwrite"_s, u"-o"_s, u"DST"_s, u"SRC/a.hyo"_s, u"SRC/b2.hyo"_s}
+        << QStringList{u"dst/a.hy3"_s} << QByteArray() << 0 << kNoOptions << Written{u"dst/b2.hy3=src/b2.hyo"_s}
+        << QStringList{u"既にあるため変換しませんでした"_s, u"b2.hy3"_s} << QString();
+    QTest::addRow("two sources for one output: the first is kept")
+        << QStringList{u"convert"_s, u"-o"_s, u"DST"_s, u"SRC/a.hyo"_s, u"OTHER/a.hyo"_s} << QStringList{}
+        << QByteArray() << 1 << kNoOptions << Written{u"dst/a.hy3=src/a.hyo"_s} << QStringList{} << u"作成済み"_s;
+    QTest::addRow("files from a list")
+        << QStringList{u"convert"_s, u"--files-from"_s, u"LIST"_s, u"-o"_s, u"DST"_s} << QStringList{} << QByteArray()
+        << 0 << kNoOptions << Written{u"dst/a.hy3=src/a.hyo"_s, u"dst/p.hy3=src/p.hyp"_s} << QStringList{} << QString();
+    QTest::addRow("files from standard input, NUL-separated")
+        << QStringList{u"convert"_s, u"--files-from"_s, u"-"_s, u"-0"_s, u"-o"_s, u"DST"_s} << QStringList{}
+        << QByteArray("SRC/b2.hyo\0SRC/b10.HYO\0", 24) << 0 << kNoOptions
+        << Written{u"dst/b2.hy3=src/b2.hyo"_s, u"dst/b10.hy3=src/b10.HYO"_s} << QStringList{} << QString();
+    QTest::addRow("quiet: nothing but errors")
+        << QStringList{u"convert"_s, u"-q"_s, u"-o"_s, u"DST"_s, u"BROKEN"_s} << QStringList{} << QByteArray() << 1
+        << kNoOptions << Written{u"dst/fine.hy3=broken/fine.hyo"_s} << QStringList{} << u"bad.hyo"_s;
+    QTest::addRow("verbose: record counts")
+        << QStringList{u"convert"_s, u"-v"_s, u"-o"_s, u"DST"_s, u"SRC/a.hyo"_s} << QStringList{} << QByteArray() << 0
+        << kNoOptions << Written{u"dst/a.hy3=src/a.hyo"_s} << QStringList{u"a.hy3（3 行）"_s} << QString();
+    QTest::addRow("not a data file")
+        << QStringList{u"convert"_s, u"-o"_s, u"DST"_s, u"SRC/notes.txt"_s, u"SRC/a.hyo"_s} << QStringList{}
+        << QByteArray() << 1 << kNoOptions << Written{u"dst/a.hy3=src/a.hyo"_s} << QStringList{} << u"notes.txt"_s;
+    QTest::addRow("nothing found") << QStringList{u"convert"_s, u"-o"_s, u"DST"_s, u"EMPTY"_s} << QStringList{}
+                                   << QByteArray() << 3 << kNoOptions << Written{} << QStringList{}
+                                   << u"発見されませんでした"_s;
 }
 
-void TestCli::convertNamedFilesInOrder()
+void TestCli::convert()
 {
-    testdata::writeFile(src() + u"/b.hyo"_s, testdata::encode(testdata::manyHyoRecords(2)));
-    testdata::writeFile(src() + u"/a.hyo"_s, testdata::encode(testdata::manyHyoRecords(3)));
-    testdata::writeFile(src() + u"/bad.hyo"_s, testdata::le16(-1));
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, existing);
+    QFETCH(QByteArray, input);
+    QFETCH(ColumnOptions, options);
+    QFETCH(Written, written);
+    QFETCH(QStringList, out);
+    QFETCH(QString, err);
+    for (const QString &output : existing)
+        testdata::writeFile(path(output), "EARLIER");
+    const QByteArray before = testdata::readFile(path(u"src/a.hyo"_s));
 
-    const Run run = hy3conv({u"convert"_s, u"--kind"_s, u"hyo"_s, u"--ticket-column"_s, u"2"_s, u"--move"_s,
-                             u"3:100"_s, src() + u"  "_s, dst(), u"b.hyo"_s, u"bad.hyo"_s, u"missing.hyo"_s,
-                             u"a.hyo"_s});
+    const testdata::Run run = testdata::hy3conv(expand(arguments), {}, expand({QString::fromUtf8(input)}).first().toUtf8());
 
-    QCOMPARE(run.exitCode, 1);
-    const QStringList lines = run.out.split(u'\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 2);
-    QVERIFY(lines[0].contains(u"b.hyo"_s) && lines[0].contains(u"b.hy3"_s));
-    QVERIFY(lines[1].contains(u"a.hyo"_s) && lines[1].contains(u"3 行"_s));
-    QVERIFY(run.err.contains(u"bad.hyo"_s) && run.err.contains(u"missing.hyo"_s));
-
-    hy3::ColumnOptions options{true, 2, true, 3, 100};
-    QList<hy3::Hy3Record> expected;
-    for (const auto &record : testdata::manyHyoRecords(3))
-        expected.append(hy3::mapRecord(record, options));
-    QCOMPARE(testdata::readFile(dst() + u"/a.hy3"_s), testdata::encodeHy3(expected));
-    QVERIFY(!QFile::exists(dst() + u"/bad.hy3"_s));
+    QTEST(run.exitCode, "exitCode");
+    QVERIFY2(run.err.contains(err), qPrintable(run.err));
+    qsizetype at = 0;
+    for (const QString &part : out) {
+        at = run.out.indexOf(part, at);
+        QVERIFY2(at >= 0, qPrintable(u"「%1」 in order in:\n%2"_s.arg(part, run.out)));
+    }
+    QStringList expectedOutputs = existing;
+    for (const QString &pair : written) {
+        const QStringList parts = pair.split(u'=');
+        const DataKind kind = parts[1].endsWith(u".hyp"_s) ? DataKind::Private : DataKind::Standard;
+        qint16 count = 0;
+        const QByteArray expected = convertBytes(kind, testdata::readFile(path(parts[1])), options, parts[1], count);
+        QVERIFY2(testdata::readFile(path(parts[0])) == expected, qPrintable(parts[0]));
+        expectedOutputs.append(parts[0]);
+    }
+    QStringList outputs;
+    for (QDirIterator it(m_dir->path(), {u"*.hy3"_s}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+        outputs.append(QDir(m_dir->path()).relativeFilePath(it.next()));
+    outputs.sort();
+    expectedOutputs.removeDuplicates();
+    expectedOutputs.sort();
+    QCOMPARE(outputs, expectedOutputs);
+    for (const QString &output : existing) {
+        if (!written.join(u' ').contains(output + u'='))
+            QCOMPARE(testdata::readFile(path(output)), QByteArray("EARLIER"));
+    }
+    QCOMPARE(testdata::readFile(path(u"src/a.hyo"_s)), before);
 }
 
-void TestCli::convertWholeFolder()
-{
-    testdata::writeFile(src() + u"/one.hyp"_s, testdata::encode(testdata::manyHypRecords(4)));
-    testdata::writeFile(src() + u"/two.HYP"_s, testdata::encode(testdata::manyHypRecords(1)));
-    testdata::writeFile(src() + u"/zero.hyp"_s, testdata::le16(0));
-    testdata::writeFile(src() + u"/other.hyo"_s, testdata::encode(testdata::manyHyoRecords(1)));
-
-    const Run run = hy3conv({u"convert"_s, u"--kind=hyp"_s, src(), dst()});
-
-    QCOMPARE(run.exitCode, 0);
-    QStringList made = QDir(dst()).entryList(QDir::Files);
-    made.sort();
-    QCOMPARE(made, (QStringList{u"one.hy3"_s, u"two.hy3"_s}));
-    QCOMPARE(run.out.count(u'\n'), 2);
-}
+// ---- list ------------------------------------------------------------------
 
 void TestCli::list_data()
 {
-    QTest::addColumn<bool>("withBadFile");
-    QTest::addColumn<bool>("empty");
+    QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
-    QTest::addRow("rows") << false << false << 0;
-    QTest::addRow("not found") << false << true << 3;
-    QTest::addRow("a file in error") << true << false << 1;
+    QTest::addColumn<QString>("out"); // all of standard output
+    QTest::addColumn<QString>("err");
+
+    QTest::addRow("one kind, natural order") << QStringList{u"list"_s, u"--kind"_s, u"hyo"_s, u"SRC"_s} << 0
+                                              << u"a.hyo\t運賃表\t3\nb2.hyo\tB2\t2\nb10.HYO\tB10\t1\n"_s << QString();
+    QTest::addRow("both kinds, recursive") << QStringList{u"list"_s, u"-r"_s, u"SRC"_s} << 0
+                                           << u"a.hyo\t運賃表\t3\nb2.hyo\tB2\t2\nb10.HYO\tB10\t1\np.hyp\tP1\t4\n"
+                                              u"sub/deep.hyo\tD\t1\n"_s
+                                           << QString();
+    QTest::addRow("tab and line break escaped") << QStringList{u"list"_s, u"ODD"_s} << 0
+                                                << u"tab\\there.hyo\tline\\nbreak\t1\n"_s << QString();
+    QTest::addRow("a file in error, the rest listed") << QStringList{u"list"_s, u"BROKEN"_s} << 1
+                                                      << u"fine.hyo\tF\t2\n"_s << u"hy3conv: 「"_s;
+    QTest::addRow("nothing found") << QStringList{u"list"_s, u"--kind=hyp"_s, u"EMPTY"_s} << 3 << QString()
+                                   << u"hy3conv: 指定したフォルダ(ドライブ)からは、データファイルは発見されませんでした。\n"_s;
 }
 
 void TestCli::list()
 {
-    QFETCH(bool, withBadFile);
-    QFETCH(bool, empty);
-    if (!empty) {
-        QList<hy3::HyoRecord> records{testdata::hyoRecord(hy3::encodeCp932(u"運賃表"))};
-        testdata::writeFile(src() + u"/fare.hyo"_s, testdata::encode(records));
-    }
-    if (withBadFile)
-        testdata::writeFile(src() + u"/bad.hyo"_s, testdata::le16(-2));
-
-    const Run run = hy3conv({u"list"_s, u"--kind"_s, u"hyo"_s, src()});
-
+    QFETCH(QStringList, arguments);
+    const testdata::Run run = testdata::hy3conv(expand(arguments));
     QTEST(run.exitCode, "exitCode");
-    if (empty) {
-        QCOMPARE(run.err.trimmed(), u"指定したフォルダ(ドライブ)からは、データファイルは発見されませんでした。"_s);
-        QVERIFY(run.out.isEmpty());
-    } else if (withBadFile) {
-        QVERIFY2(run.err.contains(u"54:"_s) && run.err.contains(u"bad.hyo"_s), qPrintable(run.err));
-    } else {
-        QCOMPARE(run.out, u"fare.hyo\t運賃表\t1\n"_s);
+    QTEST(run.out, "out");
+    QFETCH(QString, err);
+    QVERIFY2(run.err.contains(err), qPrintable(run.err));
+    if (!err.isEmpty() && run.exitCode == 1)
+        QVERIFY2(run.err.contains(u"bad.hyo"_s) && run.err.contains(u"負の値"_s), qPrintable(run.err));
+}
+
+// ---- show and --json -------------------------------------------------------
+
+void TestCli::show_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("lines"); // the first lines of standard output
+
+    QTest::addRow("a .hyp file, two columns")
+        << QStringList{u"show"_s, u"--columns"_s, u"2-3"_s, u"SRC/p.hyp"_s} << 0
+        << QStringList{u"番号\t名前\t整理券番号\t列2\t列3"_s, u"1\tP1\t1\t3\t4"_s};
+    QTest::addRow("a .hyo file, one column") << QStringList{u"show"_s, u"--columns=72"_s, u"SRC/a.hyo"_s} << 0
+                                             << QStringList{u"番号\t名前\t列72"_s, u"1\t運賃表\t72"_s, u"2\tR1\t73"_s};
+    QTest::addRow("not a data file") << QStringList{u"show"_s, u"SRC/notes.txt"_s} << 1 << QStringList{};
+    QTest::addRow("a bad range") << QStringList{u"show"_s, u"--columns=5-2"_s, u"SRC/a.hyo"_s} << 2 << QStringList{};
+}
+
+void TestCli::show()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, lines);
+    const testdata::Run run = testdata::hy3conv(expand(arguments));
+    QTEST(run.exitCode, "exitCode");
+    QCOMPARE(run.out.split(u'\n').mid(0, lines.size()), lines);
+    if (run.exitCode != 0)
+        QVERIFY2(run.err.startsWith(u"hy3conv: "_s), qPrintable(run.err));
+}
+
+void TestCli::json_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("results"); // per file, in order
+    QTest::addColumn<int>("records");         // of the first file
+    QTest::addColumn<QString>("firstName");   // of the first file
+
+    QTest::addRow("convert, with failures")
+        << QStringList{u"convert"_s, u"--json"_s, u"-o"_s, u"DST"_s, u"SRC/a.hyo"_s, u"BROKEN/bad.hyo"_s, u"SRC/zero.hyo"_s}
+        << 1 << QStringList{u"converted"_s, u"failed"_s, u"no-records"_s} << 3 << u"運賃表"_s;
+    QTest::addRow("convert, dry run") << QStringList{u"convert"_s, u"--json"_s, u"-n"_s, u"-o"_s, u"DST"_s, u"SRC/p.hyp"_s}
+                                      << 0 << QStringList{u"would-convert"_s} << 4 << u"P1"_s;
+    QTest::addRow("list") << QStringList{u"list"_s, u"--json"_s, u"BROKEN"_s} << 1
+                          << QStringList{u"failed"_s, u"listed"_s} << -1 << QString();
+    QTest::addRow("show") << QStringList{u"show"_s, u"--json"_s, u"SRC/b2.hyo"_s} << 0 << QStringList{QString()} << 2
+                          << QString();
+}
+
+// One document on standard output, whole and valid, also when files fail.
+void TestCli::json()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, results);
+    QFETCH(int, records);
+    QFETCH(QString, firstName);
+    const testdata::Run run = testdata::hy3conv(expand(arguments));
+    QTEST(run.exitCode, "exitCode");
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(run.out.toUtf8(), &error);
+    QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString() + u'\n' + run.out));
+    const QJsonArray files = document.object().value(u"files"_s).toArray();
+    QStringList seen;
+    for (const QJsonValue &file : files)
+        seen.append(file.toObject().value(u"result"_s).toString());
+    QCOMPARE(seen, results);
+    const QJsonObject first = files.first().toObject();
+    if (records >= 0)
+        QCOMPARE(first.value(u"records"_s).toInt(), records);
+    if (!firstName.isEmpty())
+        QCOMPARE(first.value(u"firstName"_s).toString(), firstName);
+    for (const QJsonValue &file : files) {
+        if (file.toObject().value(u"result"_s) == u"failed"_s)
+            QVERIFY(!file.toObject().value(u"error"_s).toObject().value(u"code"_s).toString().isEmpty());
     }
 }
 

@@ -2,8 +2,8 @@
 
 #include "cp932.h"
 #include "filesystem.h"
+#include "naturalorder.h"
 
-#include <QCollator>
 #include <QHeaderView>
 
 using namespace Qt::StringLiterals;
@@ -14,17 +14,6 @@ namespace {
 
 constexpr int kFileNameRole = Qt::UserRole;
 
-const QCollator &naturalOrder()
-{
-    static const QCollator collator = [] {
-        QCollator c(QLocale(QLocale::Japanese, QLocale::Japan));
-        c.setNumericMode(true);
-        c.setCaseSensitivity(Qt::CaseInsensitive);
-        return c;
-    }();
-    return collator;
-}
-
 class FileListItem : public QTreeWidgetItem
 {
 public:
@@ -33,10 +22,10 @@ public:
     bool operator<(const QTreeWidgetItem &other) const override
     {
         const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
-        const int order = naturalOrder().compare(text(column), other.text(column));
+        const int order = naturalCompare(text(column), other.text(column));
         if (order != 0)
             return order < 0;
-        return naturalOrder().compare(text(0), other.text(0)) < 0; // equal keys: by file name
+        return naturalLess(text(0), other.text(0)); // equal keys: by file name
     }
 };
 
