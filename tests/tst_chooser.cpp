@@ -5,6 +5,7 @@
 #include "uicontrols.h"
 
 #include <QComboBox>
+#include <QImage>
 #include <QDir>
 #include <QPointer>
 #include <QPushButton>
@@ -24,6 +25,7 @@ private slots:
     void results_data();
     void results();
     void reopensWhereItWasLeft();
+    void marksHighlightAndTyping();
     void unreadableDriveFallsBackToTheProgramsDrive();
     void mountRootsAreUsable();
 
@@ -138,6 +140,40 @@ void TestChooser::reopensWhereItWasLeft()
     chooser().show();
     QCOMPARE(dir1()->path(), sub);
     QCOMPARE(drive1()->currentData().toString(), rootOf(sub));
+}
+
+// The depth is indentation, not spaces in the names; the open folder and its
+// parents look open; the open folder is highlighted whenever the chooser
+// opens; typing a name's first letters highlights it.
+void TestChooser::marksHighlightAndTyping()
+{
+    const QString sub = QDir(m_dir->path()).canonicalPath() + u"/sub"_s;
+    chooser().show();
+    QVERIFY(dir1()->setPath(sub));
+    const QStringList chain = sub.split(u'/', Qt::SkipEmptyParts);
+    QCOMPARE(dir1()->count(), chain.size() + 2); // the root, the chain, "deeper"
+    for (int i = 0; i < dir1()->count(); ++i) {
+        const QListWidgetItem *item = dir1()->item(i);
+        QCOMPARE(item->text(), i == 0 ? u"/"_s : i <= chain.size() ? chain[i - 1] : u"deeper"_s);
+        QCOMPARE(item->data(DirectoryList::kDepthRole).toInt(), i);
+        QCOMPARE(item->data(DirectoryList::kOpenRole).toBool(), i <= chain.size());
+    }
+    const auto picture = [this](int row) { return dir1()->item(row)->icon().pixmap(16).toImage(); };
+    QCOMPARE(picture(0), picture(chain.size()));
+    QVERIFY(picture(chain.size()) != picture(chain.size() + 1));
+    QCOMPARE(dir1()->currentItem(), dir1()->item(chain.size()));
+
+    QListWidgetItem *deeper = dir1()->item(chain.size() + 1);
+    QTest::mouseClick(dir1()->viewport(), Qt::LeftButton, {}, dir1()->visualItemRect(deeper).center());
+    QCOMPARE(dir1()->currentItem(), deeper);
+    command1(1)->click();
+    chooser().show();
+    QCOMPARE(dir1()->currentItem(), dir1()->item(chain.size()));
+
+    dir1()->setFocus();
+    QTest::keyClicks(dir1(), u"de"_s);
+    QCOMPARE(dir1()->currentItem(), deeper);
+    QCOMPARE(dir1()->path(), sub); // highlighted, not opened
 }
 
 void TestChooser::unreadableDriveFallsBackToTheProgramsDrive()

@@ -57,6 +57,7 @@ private slots:
     void convertSelected();
     void oddNamesAndLinks();
     void noSelection();
+    void failedFilesAreSummarised_data();
     void failedFilesAreSummarised();
     void secondBatchAfterJumpingBack();
     void endings_data();
@@ -420,22 +421,41 @@ void TestWizardFlow::noSelection()
     QVERIFY(QDir(dst()).isEmpty());
 }
 
+void TestWizardFlow::failedFilesAreSummarised_data()
+{
+    QTest::addColumn<QStringList>("gone"); // vanish between the listing and the conversion
+    QTest::addColumn<QString>("opening");
+    QTest::addRow("some of three") << QStringList{u"b.hyo"_s}
+                                   << u"次のファイルは変換できませんでした（3 件中 1 件）。ほかの選択したファイルは変換しました。"_s;
+    QTest::addRow("all of three") << QStringList{u"a.hyo"_s, u"b.hyo"_s, u"c.hyo"_s}
+                                  << u"選択した 3 件のファイルは、どれも変換できませんでした。"_s;
+    QTest::addRow("one of one") << QStringList{u"a.hyo"_s} << u"選択したファイルを変換できませんでした。"_s;
+}
+
+// The box says how many failed in words that fit, and names each file with its cause.
 void TestWizardFlow::failedFilesAreSummarised()
 {
-    writeSources({{u"a.hyo"_s, hyo("A", 1)}, {u"gone.hyo"_s, hyo("G", 1)}, {u"c.hyo"_s, hyo("C", 1)}});
+    QFETCH(QStringList, gone);
+    QFETCH(QString, opening);
+    const bool one = gone.size() == 1 && gone.first() == u"a.hyo";
+    writeSources({{u"a.hyo"_s, hyo("A", 1)}});
+    if (!one)
+        writeSources({{u"b.hyo"_s, hyo("B", 1)}, {u"c.hyo"_s, hyo("C", 1)}});
     typeFoldersAndList();
-    QVERIFY(QFile::remove(src() + u"/gone.hyo"_s)); // vanishes between listing and conversion
+    for (const QString &name : gone)
+        QVERIFY(QFile::remove(src() + u'/' + name));
     QTest::mouseClick(command3(0), Qt::LeftButton);
     QTest::mouseClick(command1(2), Qt::LeftButton);
 
     QCOMPARE(m_messages.size(), 1);
     QCOMPARE(m_messages[0].icon, QMessageBox::Critical);
-    QVERIFY(!m_messages[0].title.isEmpty());
-    QVERIFY2(m_messages[0].prompt.contains(u"gone.hyo"_s), qPrintable(m_messages[0].prompt));
-    QVERIFY(QFile::exists(dst() + u"/a.hy3"_s) && QFile::exists(dst() + u"/c.hy3"_s));
+    QVERIFY2(m_messages[0].prompt.startsWith(opening + u"\n\n"_s), qPrintable(m_messages[0].prompt));
+    for (const QString &name : gone)
+        QVERIFY2(m_messages[0].prompt.contains(u"・「"_s) && m_messages[0].prompt.contains(name)
+                     && m_messages[0].prompt.contains(u"見つかりません"_s),
+                 qPrintable(m_messages[0].prompt));
     QCOMPARE(m_window->progressValue(), 100.0f);
     QVERIFY(command1(4)->isVisible() && label(8)->isVisible());
-    QVERIFY(m_window->isVisible());
 }
 
 void TestWizardFlow::secondBatchAfterJumpingBack()

@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QStyle>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStyledItemDelegate>
 
 using namespace Qt::StringLiterals;
 
@@ -12,11 +14,73 @@ namespace hy3::ui {
 namespace {
 
 constexpr int kPathRole = Qt::UserRole;
-constexpr int kIndentPerLevel = 2; // leading spaces, as the classic folder list draws its tree
+constexpr int kIndent = 16; // pixels per level, as a folder tree is drawn
 
-QString entryText(const QString &name, int depth)
+// Shifts each entry right by its depth; the text itself stays the name.
+class IndentDelegate : public QStyledItemDelegate
 {
-    return QString(depth * kIndentPerLevel, u' ') + name;
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem shifted = option;
+        shifted.rect.setLeft(option.rect.left() + indent(index));
+        QStyledItemDelegate::paint(painter, shifted, index);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(indent(index), 0);
+    }
+
+private:
+    static int indent(const QModelIndex &index) { return index.data(DirectoryList::kDepthRole).toInt() * kIndent; }
+};
+
+// Our own folder pictures, drawn at 16 and 32 pixels: a closed folder, and an
+// open one whose front flap falls forward, lighter, over a dark inside.
+QIcon folderIcon(bool open)
+{
+    QIcon icon;
+    for (const int size : {16, 32}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(size / 16.0, size / 16.0);
+        const QPen outline(QColor(0x7A, 0x5B, 0x0E), 0.8);
+        painter.setPen(outline);
+        QPainterPath back;
+        back.moveTo(1.5, 3.5);
+        back.lineTo(6.0, 3.5);
+        back.lineTo(7.5, 5.0);
+        back.lineTo(14.5, 5.0);
+        back.lineTo(14.5, 13.5);
+        back.lineTo(1.5, 13.5);
+        back.closeSubpath();
+        if (!open) {
+            painter.setBrush(QColor(0xF0, 0xC0, 0x3A));
+            painter.drawPath(back);
+            painter.drawLine(QPointF(1.5, 6.5), QPointF(14.5, 6.5));
+        } else {
+            painter.setBrush(QColor(0x9C, 0x74, 0x14)); // the inside, in shadow
+            painter.drawPath(back);
+            painter.setBrush(QColor(0xFF, 0xFF, 0xFF)); // a sheet standing in it
+            painter.drawRect(QRectF(4.0, 4.5, 8.0, 5.0));
+            QPainterPath flap;
+            flap.moveTo(3.5, 8.0);
+            flap.lineTo(15.5, 8.0);
+            flap.lineTo(13.0, 14.5);
+            flap.lineTo(1.0, 14.5);
+            flap.closeSubpath();
+            painter.setBrush(QColor(0xFF, 0xDF, 0x70));
+            painter.drawPath(flap);
+        }
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
 // "/", "/home", "/home/user" for "/home/user".
@@ -39,6 +103,8 @@ DirectoryList::DirectoryList(QWidget *parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
+    setIconSize(QSize(16, 16));
+    setItemDelegate(new IndentDelegate(this));
     connect(this, &QListWidget::itemDoubleClicked, this, &DirectoryList::openItem);
 }
 
@@ -66,24 +132,37 @@ bool DirectoryList::refresh()
         return false;
 
     clear();
-    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    static const QIcon open = folderIcon(true);
+    static const QIcon closed = folderIcon(false);
     const QStringList chain = ancestorsAndSelf(m_path);
+    const auto add = [this](const QIcon &icon, const QString &name, const QString &path, int depth, bool isOpen) {
+        auto *item = new QListWidgetItem(icon, name, this);
+        item->setData(kPathRole, path);
+        item->setData(kDepthRole, depth);
+        item->setData(kOpenRole, isOpen);
+        item->setToolTip(QDir::toNativeSeparators(path));
+    };
     for (int depth = 0; depth < chain.size(); ++depth) {
         const QString name = depth == 0 ? QDir::toNativeSeparators(chain[depth]) : QFileInfo(chain[depth]).fileName();
-        auto *item = new QListWidgetItem(open, entryText(name, depth), this);
-        item->setData(kPathRole, chain[depth]);
+        add(open, name, chain[depth], depth, true);
     }
-    QListWidgetItem *current = item(count() - 1);
-
     const QStringList children =
         dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
-    for (const QString &child : children) {
-        auto *item = new QListWidgetItem(closed, entryText(child, static_cast<int>(chain.size())), this);
-        item->setData(kPathRole, dir.filePath(child));
-    }
-    setCurrentItem(current);
+    for (const QString &child : children)
+        add(closed, child, dir.filePath(child), static_cast<int>(chain.size()), false);
+    highlightOpenFolder();
     return true;
+}
+
+void DirectoryList::highlightOpenFolder()
+{
+    for (int i = count() - 1; i >= 0; --i) {
+        if (item(i)->data(kOpenRole).toBool()) {
+            setCurrentItem(item(i));
+            scrollToItem(item(i));
+            return;
+        }
+    }
 }
 
 void DirectoryList::keyPressEvent(QKeyEvent *event)

@@ -5,14 +5,20 @@
 
 namespace hy3::ui {
 
-// A folder tree in one list: the open folder's ancestors from the root down,
-// the open folder itself, then its sub-folders. A click only highlights an
-// entry; a double click (or Enter) opens it. path() is always the open folder.
+// A folder tree in one list: the open folder's parents from the root down,
+// the open folder itself, then its sub-folders, each indented by its depth.
+// The open folder and its parents carry an open-folder picture, the
+// sub-folders a closed one. A click only highlights an entry; a double click
+// (or Enter) opens it; typing the first letters of a name highlights it.
+// path() is always the open folder.
 class DirectoryList : public QListWidget
 {
     Q_OBJECT
 
 public:
+    static constexpr int kDepthRole = Qt::UserRole + 1;
+    static constexpr int kOpenRole = Qt::UserRole + 2; // true for the open folder and its parents
+
     explicit DirectoryList(QWidget *parent = nullptr);
 
     [[nodiscard]] QString path() const { return m_path; }
@@ -22,6 +28,9 @@ public:
 
     // Reads the open folder's sub-folders from the disk again.
     bool refresh();
+
+    // Highlights the open folder (as when the list is shown again).
+    void highlightOpenFolder();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

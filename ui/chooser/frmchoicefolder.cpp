@@ -53,11 +53,15 @@ void frmChoiceFolder::buildControls()
     Drive1 = new QComboBox(this);
     Drive1->setGeometry(7, 36, 527, 20);
     Drive1->setObjectName(u"Drive1"_s);
+    Drive1->setMaxVisibleItems(10);
+    Drive1->setStyleSheet(u"QComboBox { combobox-popup: 0; }"_s);
+    Drive1->setAccessibleName(u"ドライブ"_s);
     connect(Drive1, &QComboBox::currentIndexChanged, this, [this] { Drive1_Change(); });
 
     Dir1 = new DirectoryList(this);
     Dir1->setGeometry(7, 61, 527, 272);
     Dir1->setObjectName(u"Dir1"_s);
+    Dir1->setAccessibleName(u"フォルダー"_s);
 
     const QStringList captions{u"OK"_s, u"キャンセル"_s};
     for (int i = 0; i < 2; ++i) {
@@ -133,6 +137,12 @@ void frmChoiceFolder::Drive1_Change()
         Drive1->setCurrentIndex(index); // raises Drive1_Change again
     Dir1->refresh();
     m_fallingBack = false;
+}
+
+void frmChoiceFolder::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    Dir1->highlightOpenFolder(); // not an entry merely clicked during the last use
 }
 
 void frmChoiceFolder::closeEvent(QCloseEvent *event)

@@ -35,6 +35,7 @@ public:
     void setDrives(const QStringList &roots);
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 

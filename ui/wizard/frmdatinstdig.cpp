@@ -10,6 +10,7 @@
 #include "module1.h"
 #include "wizardtexts.h"
 
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -33,6 +34,14 @@ namespace {
 
 constexpr int kFailuresListed = 20;
 
+// The window is a window to screen readers, not a "filler" panel.
+QAccessibleInterface *accessibleAsWindow(const QString &className, QObject *object)
+{
+    if (className == QLatin1StringView(frmDatInstDig::staticMetaObject.className()) && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
+}
+
 } // namespace
 
 frmDatInstDig::frmDatInstDig(QWidget *parent)
@@ -41,6 +50,11 @@ frmDatInstDig::frmDatInstDig(QWidget *parent)
 {
     initResources();
     setObjectName(u"frmDatInstDig"_s);
+    static const bool roleInstalled = [] {
+        QAccessible::installFactory(accessibleAsWindow);
+        return true;
+    }();
+    Q_UNUSED(roleInstalled);
     setWindowTitle(QString::fromUtf16(kApplicationTitle));
     setWindowIcon(QIcon(u":/hy3/icon.png"_s));
     setFixedSize(652, 483);
@@ -158,17 +172,23 @@ void frmDatInstDig::convertSelectedRows()
 
 void frmDatInstDig::reportFailures(const BatchSummary &summary)
 {
-    if (summary.failures.isEmpty())
+    const auto failed = summary.failures.size();
+    if (failed == 0)
         return;
     QStringList lines;
-    lines << u"次のファイルは変換できませんでした（%1 件中 %2 件）。ほかの選択したファイルは変換しました。"_s
-                 .arg(summary.selected)
-                 .arg(summary.failures.size())
-          << QString();
-    for (qsizetype i = 0; i < summary.failures.size() && i < kFailuresListed; ++i)
+    if (summary.selected == 1)
+        lines << u"選択したファイルを変換できませんでした。"_s;
+    else if (failed == summary.selected)
+        lines << u"選択した %1 件のファイルは、どれも変換できませんでした。"_s.arg(failed);
+    else
+        lines << u"次のファイルは変換できませんでした（%1 件中 %2 件）。ほかの選択したファイルは変換しました。"_s
+                     .arg(summary.selected)
+                     .arg(failed);
+    lines << QString();
+    for (qsizetype i = 0; i < failed && i < kFailuresListed; ++i)
         lines << u"・"_s + summary.failures[i].message;
-    if (summary.failures.size() > kFailuresListed)
-        lines << u"ほか %1 件"_s.arg(summary.failures.size() - kFailuresListed);
+    if (failed > kFailuresListed)
+        lines << u"ほか %1 件"_s.arg(failed - kFailuresListed);
     showMessage(this, {lines.join(u'\n'), QString::fromUtf16(kFailureTitle), QMessageBox::Critical});
 }
 
@@ -304,7 +324,7 @@ ColumnOptions frmDatInstDig::columnOptions() const
 void frmDatInstDig::setProgressValue(float value)
 {
     m_progressValue = value;
-    ProgressBar1->setValue(qRound(value * 100.0f));
+    ProgressBar1->setValue(qRound(value));
     ProgressBar1->repaint();
 }
 

@@ -24,6 +24,8 @@ namespace hy3::ui {
 namespace {
 
 const QString kIdeographicGap(7, QChar(0x3000));
+const QRect kCheckPlaces[2] = {{19, 20, 509, 46}, {21, 68, 500, 46}};
+constexpr const char16_t *kColumnNames[3] = {u"整理券番号の列", u"移動元の列", u"移動先の列"};
 
 QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, const QRect &place, bool bold = false)
 {
@@ -44,6 +46,35 @@ QFrame *makeBox(QWidget *parent, const QString &name, const QRect &place)
     box->setLineWidth(1);
     box->setGeometry(place);
     return box;
+}
+
+// A drop-down opens as a list of ten items with a scroll bar, not as a list
+// the height of the screen over the current item.
+void showAsShortList(QComboBox *combo)
+{
+    combo->setMaxVisibleItems(10);
+    combo->setStyleSheet(u"QComboBox { combobox-popup: 0; }"_s);
+}
+
+// Screen readers announce a drop-down by its current item unless a label
+// speaks for it: an invisible buddy, as well as the name and description.
+void nameForScreenReaders(QWidget *field, const QString &name)
+{
+    field->setAccessibleName(name);
+    field->setAccessibleDescription(name);
+    auto *label = new QLabel(name, field->parentWidget());
+    label->setObjectName(field->objectName() + u"_label"_s);
+    label->setBuddy(field);
+    label->setGeometry(field->geometry());
+    label->lower();
+    label->hide();
+}
+
+// The label a screen reader reads for a field: its buddy, and its name.
+void labelFor(QLabel *label, QWidget *field)
+{
+    label->setBuddy(field);
+    field->setAccessibleName(label->text());
 }
 
 QPushButton *makeButton(QWidget *parent, const QString &name, const QString &text, const QRect &place)
@@ -119,6 +150,7 @@ void frmDatInstDig::buildSettingsPage()
     for (int i = 0; i < 2; ++i) {
         Text1[i]->setObjectName(u"Text1_%1"_s.arg(i));
         acceptFolderDrops(Text1[i]);
+        labelFor(Label5[i == 0 ? 0 : 4], Text1[i]);
     }
 
     Label9 = makeLabel(page, u"Label9"_s,
@@ -167,6 +199,7 @@ void frmDatInstDig::buildFileListPage()
     ListView1 = new FileListView(page);
     ListView1->setObjectName(u"ListView1"_s);
     ListView1->setGeometry(0, 21, 646, 231);
+    labelFor(Label5[3], ListView1);
 
     Command3[0] = makeButton(page, u"Command3_0"_s, u"すべて選択"_s, {39, 256, 125, 25});
     Command3[1] = makeButton(page, u"Command3_1"_s, u"選択の解除"_s, {168, 256, 137, 25});
@@ -180,12 +213,12 @@ void frmDatInstDig::buildFileListPage()
                                   + u"列目のデータは「整理券番号」の情報なので、\r\n\r\n"
                                     u"新バージョンのデータの「整理券番号列」へ移動します。（*.hypでは無効となります）"_s,
                               Frame3);
-    Check1[0]->setGeometry(19, 20, 509, 46);
+    Check1[0]->setGeometry(kCheckPlaces[0]);
     Check1[1] = new QCheckBox(u"上記で選択した旧バージョンのデータの"_s + kIdeographicGap
                                   + u"列目のデータは必要な情報なので、\r\n\r\n新バージョンのデータの"_s
                                   + kIdeographicGap + u"列目に移動します。"_s,
                               Frame3);
-    Check1[1]->setGeometry(21, 68, 500, 46);
+    Check1[1]->setGeometry(kCheckPlaces[1]);
     // Created after the check boxes, so they lie in front of them.
     const QList<QRect> choosers{{241, 20, 50, 20}, {242, 66, 50, 20}, {163, 91, 50, 20}};
     for (int i = 0; i < 3; ++i) {
@@ -193,6 +226,8 @@ void frmDatInstDig::buildFileListPage()
         Combo1[i]->setObjectName(u"Combo1_%1"_s.arg(i));
         Combo1[i]->setGeometry(choosers[i]);
         Combo1[i]->setEditable(false); // a list of its items only
+        showAsShortList(Combo1[i]);
+        nameForScreenReaders(Combo1[i], QString::fromUtf16(kColumnNames[i]));
     }
     for (int i = 0; i < 2; ++i)
         Check1[i]->setObjectName(u"Check1_%1"_s.arg(i));
@@ -204,10 +239,16 @@ void frmDatInstDig::buildFileListPage()
 void frmDatInstDig::placeColumnChoosers()
 {
     // A font a little wider than "ＭＳ Ｐゴシック" would cut the captions' long
-    // first lines: let the boxes use the frame's width where they need it.
-    for (QCheckBox *box : Check1) {
-        const int room = Frame3->width() - box->x() - 4;
-        box->resize(qBound(box->width(), box->sizeHint().width(), room), box->height());
+    // first lines: the boxes take the frame's width where they need it and,
+    // when even that is short, move left by what is missing.
+    constexpr int kMargin = 4;
+    constexpr int kNearestLeft = 6;
+    for (int i = 0; i < 2; ++i) {
+        QCheckBox *box = Check1[i];
+        const QRect place = kCheckPlaces[i];
+        const int wanted = qMax(place.width(), box->sizeHint().width());
+        const int left = qBound(kNearestLeft, Frame3->width() - kMargin - wanted, place.x());
+        box->setGeometry(left, place.y(), qMin(wanted, Frame3->width() - kMargin - left), place.height());
     }
     // Over the gaps as the caption is actually drawn in the font at hand.
     placeOverGap(Check1[0], Combo1[0], 0);
@@ -231,9 +272,10 @@ void frmDatInstDig::buildProgressPage()
     ProgressBar1 = new QProgressBar(page);
     ProgressBar1->setObjectName(u"ProgressBar1"_s);
     ProgressBar1->setGeometry(68, 177, 482, 28);
-    ProgressBar1->setRange(0, 10000); // hundredths of a percent: fractions show
+    ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
+    labelFor(Label5[2], ProgressBar1);
 
     Label7 = makeLabel(page, u"Label7"_s, u"完了しました。下の「完了\uFF63ボタンを押してください。"_s, {64, 247, 355, 17});
     Label8 = makeLabel(page, u"Label8"_s,
