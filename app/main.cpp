@@ -1,10 +1,12 @@
 // hy3-converter: the converter's window. It reads no command line of its own.
 
 #include "appearance.h"
+#include "cp932.h"
 #include "fs/native.h"
 #include "wizard/frmdatinstdig.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,10 +15,16 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// Where X11 or Wayland draws the window, a missing display is worth a clear
+// word instead of Qt's own abort; Windows and macOS always have a screen.
 bool hasDisplay()
 {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY")
         || qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+#else
+    return true;
+#endif
 }
 
 } // namespace
@@ -36,6 +44,10 @@ int main(int argc, char *argv[])
     hy3::ui::installFontFallback();
     QApplication::setFont(hy3::ui::converterFont()); // message boxes too
     hy3::ui::installJapaneseTranslations(app);
+    if (!hy3::cp932Available()) {
+        QMessageBox::critical(nullptr, QString::fromUtf16(hy3::ui::kApplicationTitle), hy3::cp932MissingMessage());
+        return EXIT_FAILURE;
+    }
     hy3::fs::native::removeTemporariesOnSignals(); // a killed batch leaves no half-written temporary
 
     hy3::ui::frmDatInstDig wizard;

@@ -4,6 +4,7 @@
 #include "commandline.h"
 #include "commands.h"
 #include "console.h"
+#include "cp932.h"
 #include "filesystem.h"
 #include "fs/native.h"
 
@@ -15,6 +16,10 @@
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
 #endif
 
 using namespace Qt::StringLiterals;
@@ -41,10 +46,35 @@ bool standardErrorIsTerminal()
 {
 #ifdef Q_OS_UNIX
     return ::isatty(STDERR_FILENO) == 1;
+#elif defined(Q_OS_WIN)
+    return ::_isatty(_fileno(stderr)) != 0;
 #else
     return false;
 #endif
 }
+
+// A Japanese Windows console shows code page 932 unless told otherwise; the
+// output is UTF-8, so the console is told so for the program's life.
+class ConsoleCodePage
+{
+public:
+    ConsoleCodePage()
+    {
+#ifdef Q_OS_WIN
+        m_saved = GetConsoleOutputCP();
+        SetConsoleOutputCP(CP_UTF8);
+#endif
+    }
+    ~ConsoleCodePage()
+    {
+#ifdef Q_OS_WIN
+        SetConsoleOutputCP(m_saved);
+#endif
+    }
+
+private:
+    unsigned m_saved = 0;
+};
 
 } // namespace
 
@@ -54,12 +84,19 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(u"hy3conv"_s);
     QCoreApplication::setApplicationVersion(QStringLiteral(HY3_VERSION));
     hy3::fs::native::removeTemporariesOnSignals(); // Ctrl+C leaves no half-written temporary
+    const ConsoleCodePage utf8Console;
 
     QFile standardOutput;
     (void)standardOutput.open(stdout, QIODevice::WriteOnly);
     QTextStream out(&standardOutput);
     QTextStream err(stderr);
+    out.setEncoding(QStringConverter::Utf8);
+    err.setEncoding(QStringConverter::Utf8);
     hy3::cli::Console console(out, err, standardErrorIsTerminal());
+    if (!hy3::cp932Available()) {
+        console.message(hy3::cp932MissingMessage());
+        return hy3::cli::ExitFailure;
+    }
     try {
         const hy3::cli::Request request = hy3::cli::parseCommandLine(arguments(argc, argv));
         switch (request.command) {

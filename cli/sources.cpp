@@ -130,8 +130,13 @@ QStringList pathsFromList(const QByteArray &bytes, bool nullSeparated)
     for (QByteArray line : bytes.split(nullSeparated ? '\0' : '\n')) {
         if (!nullSeparated && line.endsWith('\r'))
             line.chop(1);
-        if (!line.isEmpty())
-            paths.append(fs::fromNative(fs::native::String(line.constData(), static_cast<std::size_t>(line.size()))));
+        if (line.isEmpty())
+            continue;
+#ifdef Q_OS_WIN
+        paths.append(QString::fromUtf8(line)); // lists written on Windows by today's tools are UTF-8
+#else
+        paths.append(fs::fromNative(fs::native::String(line.constData(), static_cast<std::size_t>(line.size()))));
+#endif
     }
     return paths;
 }

@@ -12,6 +12,12 @@ namespace hy3 {
 // Unicode is not byte-exact (duplicate NEC/IBM codes, invalid bytes), which is
 // why the conversions never use it.
 
+// True when a cp932 conversion exists: Qt's (with ICU), or the system's code
+// page 932 on Windows. Without one, the programs say so and convert nothing.
+[[nodiscard]] bool cp932Available();
+// What the programs say when there is none.
+[[nodiscard]] QString cp932MissingMessage();
+
 // Invalid bytes come back as U+FFFD; never fails.
 [[nodiscard]] QString decodeCp932(QByteArrayView bytes);
 

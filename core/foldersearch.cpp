@@ -13,11 +13,6 @@ bool sameLetter(QChar a, QChar b)
     return a == b || a.toCaseFolded() == b.toCaseFolded();
 }
 
-bool isHidden(const QString &name)
-{
-    return name.startsWith(u'.');
-}
-
 } // namespace
 
 bool matchesPattern(QStringView name, QStringView pattern)
@@ -56,7 +51,7 @@ FolderSearch searchFolder(const QString &folder, const QString &pattern)
         return search;
     for (const native::Entry &entry : entries) {
         const QString name = fs::fromNative(entry.name);
-        if (isHidden(name) || !matchesPattern(name, pattern))
+        if (entry.hidden || !matchesPattern(name, pattern))
             continue;
         if (entry.type == native::Type::Regular) {
             search.files.push_back({name, true});
@@ -78,7 +73,7 @@ QStringList findFolders(const QString &folder)
         return names;
     for (const native::Entry &entry : entries) {
         const QString name = fs::fromNative(entry.name);
-        if (isHidden(name))
+        if (entry.hidden)
             continue;
         native::Status status;
         if (entry.type == native::Type::Folder

@@ -86,6 +86,7 @@ struct Entry
 {
     String name;
     Type type = Type::Unknown; // Unknown: the folder listing did not say; ask statName
+    bool hidden = false;       // a leading dot on POSIX; the hidden or system attribute on Windows
 };
 
 [[nodiscard]] Error openFolder(const String &path, Folder &folder);

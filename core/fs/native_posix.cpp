@@ -277,7 +277,7 @@ Error listFolder(const Folder &folder, std::vector<Entry> &entries)
             type = Type::Other;
             break;
         }
-        entries.push_back({name, type});
+        entries.push_back({name, type, name[0] == '.'});
     }
     const Error error = errno != 0 ? lastError() : Error{};
     ::closedir(dir);
