@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // hy3-converter: the converter's window. It reads no command line of its own.
 
 #include "appearance.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversion against what a user would otherwise run to get the same bytes
 // onto the disk: a plain copy (read each source, write a new file of the
 // output's bytes, no flush), and the same followed by one sync. Paired,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Listing a folder of data files against what the listing can't do without:
 // enumerate the folder, then open each file, read 64 bytes and close it, with
 // the system's calls and nothing else. Paired, alternating runs.

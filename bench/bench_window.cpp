@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's batch of 1,000 files, from "変換実行" to its return, against
 // the same batch through the core alone (what hy3conv runs). Offscreen, paired,
 // alternating runs with an untimed sync after every run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "console.h"
 
 using namespace Qt::StringLiterals;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "commands.h"
 
 #include "cp932.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // hy3conv: the converter's command-line companion, for converting many
 // folders from scripts with the same rules as the window.
 

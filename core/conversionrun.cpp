@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "conversionrun.h"
 
 #include "filesystem.h"

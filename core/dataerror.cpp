@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "dataerror.h"
 
 using namespace Qt::StringLiterals;

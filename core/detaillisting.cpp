@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "detaillisting.h"
 
 #include "cp932.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "filesystem.h"
 
 #include "cp932.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Paths as the program holds them, and the file layer's failures as DataError.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "folderpath.h"
 
 #include "dataerror.h"

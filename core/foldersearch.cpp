@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "foldersearch.h"
 
 #include "filesystem.h"

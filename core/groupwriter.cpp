@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "groupwriter.h"
 
 #include "filesystem.h"

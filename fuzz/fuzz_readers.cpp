@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Arbitrary bytes through the readers of both old layouts, as the conversion
 // reads them, and through the listing's "count + first name" read.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // How a fuzzer input is read: four bytes of options, then the data file.

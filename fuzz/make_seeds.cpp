@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes a small seed corpus for fuzz_readers with the tests' generators.
 
 #include "fuzzinput.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared by the scripts: install what is missing, configure and build a preset.
 # shellcheck shell=bash
 
@@ -8,6 +9,10 @@ PACKAGES=(
     qt6-base-dev qt6-translations-l10n libgl-dev
     fonts-ipafont-gothic
 )
+
+# What the tests need beyond that: the Windows-only pieces are cross-compiled
+# and run under wine.
+TEST_PACKAGES=(g++-mingw-w64-x86-64-posix wine64)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

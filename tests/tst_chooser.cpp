@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "chooser/directorylist.h"
 #include "chooser/drives.h"
 #include "chooser/frmchoicefolder.h"

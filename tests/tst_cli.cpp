@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // hy3conv run as scripts run it: one table per subcommand. In the command
 // lines SRC, OTHER, BROKEN, EMPTY, DST, OUT and LIST stand for folders and
 // files of a fresh workspace.

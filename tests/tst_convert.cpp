@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "conversionrun.h"
 #include "dataerror.h"
 #include "testdata.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Failures in the middle of things: every file call failing in turn, writes
 // that stop part-way, folders that vanish, hostile headers. Whatever happens,
 // an earlier result stays whole, no temporary file is left, the message is

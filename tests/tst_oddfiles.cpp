@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What real folders hold, through the built hy3conv: pipes, devices and
 // links named like data files, names in cp932 bytes, names of 255 bytes, a
 // link where an output goes, files another user can't read, and runs killed

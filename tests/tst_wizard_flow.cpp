@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The wizard driven as a user drives it: typing folders, clicking buttons,
 // selecting rows, over a temporary folder.
 

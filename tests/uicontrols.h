@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Controls of a window found by their object names ("Command1_0"), as a user

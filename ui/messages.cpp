@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "messages.h"
 
 namespace hy3::ui {

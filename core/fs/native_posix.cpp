@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The file layer on POSIX systems: every call relative to an open folder, so
 // a path is resolved once per batch and names are used as the bytes they are.
 
@@ -78,7 +79,12 @@ Status statusOf(const struct stat &st)
     Status status;
     status.type = typeOf(st.st_mode);
     status.size = static_cast<std::uint64_t>(st.st_size);
-    status.modifiedMs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+#if defined(__APPLE__)
+    const timespec &modified = st.st_mtimespec;
+#else
+    const timespec &modified = st.st_mtim;
+#endif
+    status.modifiedMs = static_cast<std::int64_t>(modified.tv_sec) * 1000 + modified.tv_nsec / 1000000;
     status.identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
     return status;
 }
@@ -410,8 +416,10 @@ Error syncData(const Handle &file)
     // fsync on macOS leaves the data in the drive's cache.
     if (::fcntl(fd(file), F_FULLFSYNC) == 0)
         return {};
-#endif
+    return ::fsync(fd(file)) == 0 ? Error{} : lastError();
+#else
     return ::fdatasync(fd(file)) == 0 ? Error{} : lastError();
+#endif
 }
 
 Error syncFileSystem(const Folder &folder)

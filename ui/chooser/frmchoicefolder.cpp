@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "frmchoicefolder.h"
 
 #include "appearance.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "filelistview.h"
 
 #include "cp932.h"

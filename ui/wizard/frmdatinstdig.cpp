@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "frmdatinstdig.h"
 
 #include "appearance.h"

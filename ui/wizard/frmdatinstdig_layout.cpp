@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's controls: texts, places in pixels at 96 dpi, fonts, colours and
 // focus order. Behaviour lives in frmdatinstdig.cpp.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The wizard's messages and the prompts it gives the folder chooser.
