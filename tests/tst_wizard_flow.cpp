@@ -39,7 +39,7 @@ using namespace hy3::ui;
 using Files = QList<std::pair<QString, QByteArray>>;
 Q_DECLARE_METATYPE(QMessageBox::Icon)
 
-class TestWizardFlow : public QObject
+class TestWizardFlow : public QObject, private WizardControls
 {
     Q_OBJECT
 
@@ -83,16 +83,7 @@ private:
     static int choosersAlive();
 
     std::unique_ptr<testdata::Workspace> m_dir;
-    // The window's controls, by object name.
-    QLineEdit *text1(int i) const { return control<QLineEdit>(m_window.get(), u"Text1"_s, i); }
-    QPushButton *command1(int i) const { return control<QPushButton>(m_window.get(), u"Command1"_s, i); }
-    QPushButton *command2(int i) const { return control<QPushButton>(m_window.get(), u"Command2"_s, i); }
-    QPushButton *command3(int i) const { return control<QPushButton>(m_window.get(), u"Command3"_s, i); }
-    QRadioButton *option1(int i) const { return control<QRadioButton>(m_window.get(), u"Option1"_s, i); }
-    QCheckBox *check1(int i) const { return control<QCheckBox>(m_window.get(), u"Check1"_s, i); }
-    QComboBox *combo1(int i) const { return control<QComboBox>(m_window.get(), u"Combo1"_s, i); }
-    QLabel *label(int number) const { return control<QLabel>(m_window.get(), u"Label"_s + QString::number(number)); }
-    FileListView *listView1() const { return control<FileListView>(m_window.get(), u"ListView1"_s); }
+    QWidget *wizard() const override { return m_window.get(); }
 
     std::unique_ptr<frmDatInstDig> m_window;
     QList<Message> m_messages;

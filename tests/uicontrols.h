@@ -4,6 +4,14 @@
 // Controls of a window found by their object names ("Command1_0"), as a user
 // would find them by what they are, not through the window's members.
 
+#include "wizard/filelistview.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QString>
 #include <QWidget>
 #include <QtGlobal>
@@ -26,3 +34,23 @@ T *control(const QWidget *window, const QString &array, int index)
 {
     return control<T>(window, array + u'_' + QString::number(index));
 }
+
+// The wizard's controls by their names, for a test class that has the window.
+class WizardControls
+{
+public:
+    virtual ~WizardControls() = default;
+
+protected:
+    [[nodiscard]] virtual QWidget *wizard() const = 0;
+
+    QLineEdit *text1(int i) const { return control<QLineEdit>(wizard(), QStringLiteral("Text1"), i); }
+    QPushButton *command1(int i) const { return control<QPushButton>(wizard(), QStringLiteral("Command1"), i); }
+    QPushButton *command2(int i) const { return control<QPushButton>(wizard(), QStringLiteral("Command2"), i); }
+    QPushButton *command3(int i) const { return control<QPushButton>(wizard(), QStringLiteral("Command3"), i); }
+    QRadioButton *option1(int i) const { return control<QRadioButton>(wizard(), QStringLiteral("Option1"), i); }
+    QCheckBox *check1(int i) const { return control<QCheckBox>(wizard(), QStringLiteral("Check1"), i); }
+    QComboBox *combo1(int i) const { return control<QComboBox>(wizard(), QStringLiteral("Combo1"), i); }
+    QLabel *label(int number) const { return control<QLabel>(wizard(), QStringLiteral("Label") + QString::number(number)); }
+    hy3::ui::FileListView *listView1() const { return control<hy3::ui::FileListView>(wizard(), QStringLiteral("ListView1")); }
+};

@@ -2,7 +2,7 @@
 // The file layer on POSIX systems: every call relative to an open folder, so
 // a path is resolved once per batch and names are used as the bytes they are.
 
-#include "native.h"
+#include "native_internal.h"
 
 #include <atomic>
 #include <cerrno>
@@ -23,25 +23,6 @@ namespace hy3::fs::native {
 
 namespace {
 
-// ---- fault injection ------------------------------------------------------
-
-struct Fault
-{
-    std::atomic<int> calls{0};
-    std::atomic<int> failAt{0};
-    std::atomic<int> code{0};
-};
-
-Fault g_faults[static_cast<int>(testing::Op::Count)];
-
-// Counts the call; returns the error code it must fail with, or 0.
-int injected(testing::Op op)
-{
-    Fault &fault = g_faults[static_cast<int>(op)];
-    const int call = fault.calls.fetch_add(1, std::memory_order_relaxed) + 1;
-    const int at = fault.failAt.load(std::memory_order_relaxed);
-    return at != 0 && call == at ? fault.code.load(std::memory_order_relaxed) : 0;
-}
 
 Error failure(int code)
 {
@@ -91,10 +72,7 @@ Status statusOf(const struct stat &st)
 
 // ---- temporaries ----------------------------------------------------------
 
-constexpr char kTemporaryPrefix[] = "~hy3-converter-";
-constexpr char kTemporarySuffix[] = ".tmp";
-constexpr std::size_t kRandomLength = 12;
-constexpr std::size_t kTemporaryLength = sizeof kTemporaryPrefix - 1 + kRandomLength + sizeof kTemporarySuffix - 1;
+constexpr std::size_t kTemporaryLength = 31; // see detail::temporaryName
 
 // The temporaries this process is writing, for removal from a signal handler:
 // plain slots, claimed and released with atomics only.
@@ -134,12 +112,7 @@ std::uint64_t randomBits()
 
 String temporaryName()
 {
-    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz234567";
-    std::uint64_t bits = randomBits();
-    String name = kTemporaryPrefix;
-    for (std::size_t i = 0; i < kRandomLength; ++i, bits >>= 5)
-        name += kAlphabet[bits & 31];
-    return name + kTemporarySuffix;
+    return detail::temporaryName(randomBits());
 }
 
 extern "C" void removeTemporariesAndDie(int signal)
@@ -200,27 +173,6 @@ Error fromSystem(int code)
 
 // ---- Handle ---------------------------------------------------------------
 
-Handle &Handle::operator=(Handle &&other) noexcept
-{
-    if (this != &other) {
-        (void)close();
-        m_value = other.release();
-    }
-    return *this;
-}
-
-Handle::~Handle()
-{
-    (void)close();
-}
-
-std::intptr_t Handle::release()
-{
-    const std::intptr_t value = m_value;
-    m_value = kClosed;
-    return value;
-}
-
 Error Handle::close()
 {
     if (!isOpen())
@@ -233,7 +185,7 @@ Error Handle::close()
 
 Error openFolder(const String &path, Folder &folder)
 {
-    if (const int code = injected(testing::Op::Open))
+    if (const int code = detail::injected(testing::Op::Open))
         return failure(code);
     const int handle = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (handle < 0)
@@ -245,7 +197,7 @@ Error openFolder(const String &path, Folder &folder)
 
 Error listFolder(const Folder &folder, std::vector<Entry> &entries)
 {
-    if (const int code = injected(testing::Op::List))
+    if (const int code = detail::injected(testing::Op::List))
         return failure(code);
     // A handle of its own, so the listing starts at the first name every time.
     const int handle = ::openat(fd(folder), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -292,7 +244,7 @@ Error listFolder(const Folder &folder, std::vector<Entry> &entries)
 
 Error statName(const Folder &folder, const String &name, bool followLinks, Status &status)
 {
-    if (const int code = injected(testing::Op::Stat))
+    if (const int code = detail::injected(testing::Op::Stat))
         return failure(code);
     struct stat st {};
     if (::fstatat(fd(folder), name.c_str(), &st, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) != 0)
@@ -303,7 +255,7 @@ Error statName(const Folder &folder, const String &name, bool followLinks, Statu
 
 Error statFile(const Handle &file, Status &status)
 {
-    if (const int code = injected(testing::Op::Stat))
+    if (const int code = detail::injected(testing::Op::Stat))
         return failure(code);
     struct stat st {};
     if (::fstat(fd(file), &st) != 0)
@@ -317,14 +269,10 @@ Error statFile(const Handle &file, Status &status)
 Error openForReading(const Folder &folder, const String &name, bool knownRegular, Handle &file)
 {
     if (!knownRegular) {
-        // Look before opening: a pipe or a device is never opened at all.
-        Status status;
-        if (const Error error = statName(folder, name, true, status))
+        if (const Error error = detail::requireRegular(folder, name))
             return error;
-        if (status.type != Type::Regular)
-            return {Cause::NotRegularFile, status.type == Type::Folder ? EISDIR : 0};
     }
-    if (const int code = injected(testing::Op::Open))
+    if (const int code = detail::injected(testing::Op::Open))
         return failure(code);
     // Non-blocking, so that a name swapped for a pipe meanwhile can't hang us.
     const int handle = ::openat(fd(folder), name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
@@ -338,7 +286,7 @@ Error readBytes(const Handle &file, char *data, std::size_t size, std::size_t &g
 {
     got = 0;
     while (true) {
-        if (const int code = injected(testing::Op::Read))
+        if (const int code = detail::injected(testing::Op::Read))
             return failure(code);
         const ssize_t n = ::read(fd(file), data, size);
         if (n >= 0) {
@@ -355,7 +303,7 @@ Error readBytes(const Handle &file, char *data, std::size_t size, std::size_t &g
 Error createTemporary(const Folder &folder, String &name, Handle &file, Identity &identity)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        if (const int code = injected(testing::Op::Create))
+        if (const int code = detail::injected(testing::Op::Create))
             return failure(code);
         String candidate = temporaryName();
         // Registered before it exists, so that a signal at any point after the
@@ -392,7 +340,7 @@ Error createTemporary(const Folder &folder, String &name, Handle &file, Identity
 Error writeBytes(const Handle &file, const char *data, std::size_t size)
 {
     while (size > 0) {
-        if (const int code = injected(testing::Op::Write))
+        if (const int code = detail::injected(testing::Op::Write))
             return failure(code);
         const ssize_t n = ::write(fd(file), data, size);
         if (n < 0) {
@@ -410,7 +358,7 @@ Error writeBytes(const Handle &file, const char *data, std::size_t size)
 
 Error syncData(const Handle &file)
 {
-    if (const int code = injected(testing::Op::Sync))
+    if (const int code = detail::injected(testing::Op::Sync))
         return failure(code);
 #if defined(__APPLE__)
     // fsync on macOS leaves the data in the drive's cache.
@@ -424,7 +372,7 @@ Error syncData(const Handle &file)
 
 Error syncFileSystem(const Folder &folder)
 {
-    if (const int code = injected(testing::Op::Sync))
+    if (const int code = detail::injected(testing::Op::Sync))
         return failure(code);
 #if defined(__linux__)
     return ::syncfs(fd(folder)) == 0 ? Error{} : lastError();
@@ -437,7 +385,7 @@ Error syncFileSystem(const Folder &folder)
 
 Error syncFolder(const Folder &folder)
 {
-    if (const int code = injected(testing::Op::Sync))
+    if (const int code = detail::injected(testing::Op::Sync))
         return failure(code);
     if (::fsync(fd(folder)) == 0 || errno == EINVAL || errno == ENOTSUP)
         return {}; // some file systems can't sync a folder and need not
@@ -446,7 +394,7 @@ Error syncFolder(const Folder &folder)
 
 Error replaceFile(const Folder &folder, const Handle &, const String &from, const String &to, bool overwrite)
 {
-    if (const int code = injected(testing::Op::Rename))
+    if (const int code = detail::injected(testing::Op::Rename))
         return failure(code);
     if (overwrite)
         return ::renameat(fd(folder), from.c_str(), fd(folder), to.c_str()) == 0 ? Error{} : lastError();
@@ -466,7 +414,7 @@ Error replaceFile(const Folder &folder, const Handle &, const String &from, cons
 
 Error removeFile(const Folder &folder, const String &name)
 {
-    if (const int code = injected(testing::Op::Remove))
+    if (const int code = detail::injected(testing::Op::Remove))
         return failure(code);
     return ::unlinkat(fd(folder), name.c_str(), 0) == 0 ? Error{} : lastError();
 }
@@ -479,11 +427,6 @@ void forget(const Folder &folder, const String &name)
             return;
         }
     }
-}
-
-bool isTemporaryName(const String &name)
-{
-    return name.size() == kTemporaryLength && name.starts_with(kTemporaryPrefix) && name.ends_with(kTemporarySuffix);
 }
 
 Error removeStaleTemporaries(const Folder &folder, int &removed)
@@ -564,28 +507,5 @@ Error makeWritable(const Folder &folder, const String &name)
     return ::fchmodat(fd(folder), name.c_str(), (st.st_mode & 07777) | S_IWUSR, 0) == 0 ? Error{} : lastError();
 }
 
-namespace testing {
-
-void failCall(Op op, int nth, int code)
-{
-    Fault &fault = g_faults[static_cast<int>(op)];
-    fault.code.store(code);
-    fault.failAt.store(fault.calls.load() + nth);
-}
-
-void clearFaults()
-{
-    for (Fault &fault : g_faults) {
-        fault.failAt.store(0);
-        fault.calls.store(0);
-    }
-}
-
-int calls(Op op)
-{
-    return g_faults[static_cast<int>(op)].calls.load();
-}
-
-} // namespace testing
 
 } // namespace hy3::fs::native

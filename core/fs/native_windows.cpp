@@ -3,7 +3,7 @@
 // program can open while it is written, rename through the open handle (never
 // following a reparse point at the output name), FlushFileBuffers.
 
-#include "native.h"
+#include "native_internal.h"
 
 #include <windows.h>
 
@@ -15,24 +15,6 @@ namespace hy3::fs::native {
 
 namespace {
 
-// ---- fault injection ------------------------------------------------------
-
-struct Fault
-{
-    std::atomic<int> calls{0};
-    std::atomic<int> failAt{0};
-    std::atomic<int> code{0};
-};
-
-Fault g_faults[static_cast<int>(testing::Op::Count)];
-
-int injected(testing::Op op)
-{
-    Fault &fault = g_faults[static_cast<int>(op)];
-    const int call = fault.calls.fetch_add(1) + 1;
-    const int at = fault.failAt.load();
-    return at != 0 && call == at ? fault.code.load() : 0;
-}
 
 Error lastError()
 {
@@ -83,11 +65,6 @@ Status statusOf(const BY_HANDLE_FILE_INFORMATION &info, bool followLinks)
 
 // ---- temporaries ----------------------------------------------------------
 
-constexpr wchar_t kTemporaryPrefix[] = L"~hy3-converter-";
-constexpr wchar_t kTemporarySuffix[] = L".tmp";
-constexpr std::size_t kRandomLength = 12;
-constexpr std::size_t kTemporaryLength = (sizeof kTemporaryPrefix / sizeof(wchar_t)) - 1 + kRandomLength
-    + (sizeof kTemporarySuffix / sizeof(wchar_t)) - 1;
 constexpr std::size_t kLongestRemembered = 520;
 
 // Full paths of the temporaries being written, for removal when the console
@@ -116,18 +93,13 @@ void remember(const String &path)
 
 String temporaryName()
 {
-    static constexpr wchar_t kAlphabet[] = L"abcdefghijklmnopqrstuvwxyz234567";
     static std::atomic<std::uint64_t> counter{0};
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     std::uint64_t bits = static_cast<std::uint64_t>(now.QuadPart) ^ (static_cast<std::uint64_t>(GetCurrentProcessId()) << 40)
         ^ (counter.fetch_add(1) * 0x9E3779B97F4A7C15ULL);
     bits ^= bits >> 31;
-    bits *= 0xBF58476D1CE4E5B9ULL;
-    String name = kTemporaryPrefix;
-    for (std::size_t i = 0; i < kRandomLength; ++i, bits >>= 5)
-        name += kAlphabet[bits & 31];
-    return name + kTemporarySuffix;
+    return detail::temporaryName(bits * 0xBF58476D1CE4E5B9ULL);
 }
 
 BOOL WINAPI removeTemporariesAndGoOn(DWORD)
@@ -191,27 +163,6 @@ Error fromSystem(int code)
 
 // ---- Handle ---------------------------------------------------------------
 
-Handle &Handle::operator=(Handle &&other) noexcept
-{
-    if (this != &other) {
-        (void)close();
-        m_value = other.release();
-    }
-    return *this;
-}
-
-Handle::~Handle()
-{
-    (void)close();
-}
-
-std::intptr_t Handle::release()
-{
-    const std::intptr_t value = m_value;
-    m_value = kClosed;
-    return value;
-}
-
 Error Handle::close()
 {
     if (!isOpen())
@@ -223,7 +174,7 @@ Error Handle::close()
 
 Error openFolder(const String &path, Folder &folder)
 {
-    if (const int code = injected(testing::Op::Open))
+    if (const int code = detail::injected(testing::Op::Open))
         return fromSystem(code);
     HANDLE handle = CreateFileW(path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -242,7 +193,7 @@ Error openFolder(const String &path, Folder &folder)
 
 Error listFolder(const Folder &folder, std::vector<Entry> &entries)
 {
-    if (const int code = injected(testing::Op::List))
+    if (const int code = detail::injected(testing::Op::List))
         return fromSystem(code);
     entries.clear();
     WIN32_FIND_DATAW found;
@@ -265,7 +216,7 @@ Error listFolder(const Folder &folder, std::vector<Entry> &entries)
 
 Error statName(const Folder &folder, const String &name, bool followLinks, Status &status)
 {
-    if (const int code = injected(testing::Op::Stat))
+    if (const int code = detail::injected(testing::Op::Stat))
         return fromSystem(code);
     const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
     HANDLE handle = CreateFileW(childPath(folder, name).c_str(), FILE_READ_ATTRIBUTES,
@@ -284,7 +235,7 @@ Error statName(const Folder &folder, const String &name, bool followLinks, Statu
 
 Error statFile(const Handle &file, Status &status)
 {
-    if (const int code = injected(testing::Op::Stat))
+    if (const int code = detail::injected(testing::Op::Stat))
         return fromSystem(code);
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(h(file), &info))
@@ -298,13 +249,10 @@ Error statFile(const Handle &file, Status &status)
 Error openForReading(const Folder &folder, const String &name, bool knownRegular, Handle &file)
 {
     if (!knownRegular) {
-        Status status;
-        if (const Error error = statName(folder, name, true, status))
+        if (const Error error = detail::requireRegular(folder, name))
             return error;
-        if (status.type != Type::Regular)
-            return {Cause::NotRegularFile, 0};
     }
-    if (const int code = injected(testing::Op::Open))
+    if (const int code = detail::injected(testing::Op::Open))
         return fromSystem(code);
     HANDLE handle = CreateFileW(childPath(folder, name).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -322,7 +270,7 @@ Error openForReading(const Folder &folder, const String &name, bool knownRegular
 Error readBytes(const Handle &file, char *data, std::size_t size, std::size_t &got)
 {
     got = 0;
-    if (const int code = injected(testing::Op::Read))
+    if (const int code = detail::injected(testing::Op::Read))
         return fromSystem(code);
     DWORD read = 0;
     const DWORD wanted = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
@@ -337,7 +285,7 @@ Error readBytes(const Handle &file, char *data, std::size_t size, std::size_t &g
 Error createTemporary(const Folder &folder, String &name, Handle &file, Identity &identity)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        if (const int code = injected(testing::Op::Create))
+        if (const int code = detail::injected(testing::Op::Create))
             return fromSystem(code);
         String candidate = temporaryName();
         const String path = childPath(folder, candidate);
@@ -366,7 +314,7 @@ Error createTemporary(const Folder &folder, String &name, Handle &file, Identity
 Error writeBytes(const Handle &file, const char *data, std::size_t size)
 {
     while (size > 0) {
-        if (const int code = injected(testing::Op::Write))
+        if (const int code = detail::injected(testing::Op::Write))
             return fromSystem(code);
         const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
         DWORD written = 0;
@@ -382,7 +330,7 @@ Error writeBytes(const Handle &file, const char *data, std::size_t size)
 
 Error syncData(const Handle &file)
 {
-    if (const int code = injected(testing::Op::Sync))
+    if (const int code = detail::injected(testing::Op::Sync))
         return fromSystem(code);
     return FlushFileBuffers(h(file)) ? Error{} : lastError();
 }
@@ -395,14 +343,14 @@ Error syncFileSystem(const Folder &)
 
 Error syncFolder(const Folder &)
 {
-    if (const int code = injected(testing::Op::Sync))
+    if (const int code = detail::injected(testing::Op::Sync))
         return fromSystem(code);
     return {}; // the rename was flushed through the file's own handle
 }
 
 Error replaceFile(const Folder &folder, const Handle &file, const String &, const String &to, bool overwrite)
 {
-    if (const int code = injected(testing::Op::Rename))
+    if (const int code = detail::injected(testing::Op::Rename))
         return fromSystem(code);
     const String target = childPath(folder, to);
     const std::size_t bytes = sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t);
@@ -423,7 +371,7 @@ Error replaceFile(const Folder &folder, const Handle &file, const String &, cons
 
 Error removeFile(const Folder &folder, const String &name)
 {
-    if (const int code = injected(testing::Op::Remove))
+    if (const int code = detail::injected(testing::Op::Remove))
         return fromSystem(code);
     return DeleteFileW(childPath(folder, name).c_str()) ? Error{} : lastError();
 }
@@ -437,12 +385,6 @@ void forget(const Folder &folder, const String &name)
             return;
         }
     }
-}
-
-bool isTemporaryName(const String &name)
-{
-    return name.size() == kTemporaryLength && name.rfind(kTemporaryPrefix, 0) == 0
-        && name.compare(name.size() - 4, 4, kTemporarySuffix) == 0;
 }
 
 Error removeStaleTemporaries(const Folder &folder, int &removed)
@@ -509,28 +451,5 @@ Error makeWritable(const Folder &folder, const String &name)
     return SetFileAttributesW(childPath(folder, name).c_str(), FILE_ATTRIBUTE_NORMAL) ? Error{} : lastError();
 }
 
-namespace testing {
-
-void failCall(Op op, int nth, int code)
-{
-    Fault &fault = g_faults[static_cast<int>(op)];
-    fault.code.store(code);
-    fault.failAt.store(fault.calls.load() + nth);
-}
-
-void clearFaults()
-{
-    for (Fault &fault : g_faults) {
-        fault.failAt.store(0);
-        fault.calls.store(0);
-    }
-}
-
-int calls(Op op)
-{
-    return g_faults[static_cast<int>(op)].calls.load();
-}
-
-} // namespace testing
 
 } // namespace hy3::fs::native
