@@ -31,7 +31,6 @@ private slots:
     void listing();
     void failureKeepsEarlierRows_data();
     void failureKeepsEarlierRows();
-    void listingTwiceGivesSameRows();
     void detailedListing_data();
     void detailedListing();
     void generalDate();
@@ -208,16 +207,6 @@ void TestListing::failureKeepsEarlierRows()
     for (const auto &row : result.rows)
         listed.append(row.fileName);
     QCOMPARE(listed, expected);
-}
-
-void TestListing::listingTwiceGivesSameRows()
-{
-    QTemporaryDir dir;
-    writeFiles(dir.path(), {{u"a.hyo"_s, hyo("A", 1)}, {u"b.hyo"_s, hyo("B", 2)}});
-    const ListingResult first = listDataFiles(dir.path(), DataKind::Standard);
-    const ListingResult second = listDataFiles(dir.path(), DataKind::Standard);
-    QCOMPARE(first.rows.size(), 2);
-    QCOMPARE(second.rows, first.rows);
 }
 
 void TestListing::detailedListing_data()
