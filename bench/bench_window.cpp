@@ -40,13 +40,7 @@ void coreAlone(const QString &source, const QStringList &names, const QString &d
     const auto summary = hy3::runBatch(
         rows, hy3::DataKind::Standard,
         [&](hy3::DataKind kind, const QString &name) { run.convert(kind, hy3::pathsFor(source, destination, name), name); },
-        [](float) {},
-        [&run] {
-            QList<hy3::BatchFailure> failures;
-            for (const hy3::FileReport &report : run.finish())
-                failures.append({report.tag, report.message});
-            return failures;
-        });
+        [](float) {}, hy3::finishStep(run));
     if (summary.converted != names.size())
         qFatal("the core converted %d files", summary.converted);
 }

@@ -254,13 +254,8 @@ int runConvert(const Request &request, Console &console, QIODevice &standardInpu
             throw;
         }
     };
-    const auto finish = [&run] {
-        QList<BatchFailure> failures;
-        for (const FileReport &late : run.finish())
-            failures.append({late.tag, late.message});
-        return failures;
-    };
-    const BatchSummary summary = runBatch(rows, request.kind.value_or(DataKind::Standard), convert, [](float) {}, finish);
+    const BatchSummary summary =
+        runBatch(rows, request.kind.value_or(DataKind::Standard), convert, [](float) {}, finishStep(run));
     console.endProgress();
     if (request.json)
         console.document(report.json(expansion.problems));

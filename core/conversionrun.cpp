@@ -188,6 +188,16 @@ void ConversionRun::report(const FileReport &done)
         m_sink(done);
 }
 
+FinishBatch finishStep(ConversionRun &run)
+{
+    return [&run] {
+        QList<BatchFailure> failures;
+        for (const FileReport &report : run.finish())
+            failures.append({report.tag, report.message});
+        return failures;
+    };
+}
+
 int convertFile(DataKind kind, const ConversionPaths &paths, const ColumnOptions &options)
 {
     ConversionRun::Settings settings;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "batch.h"
 #include "convert.h"
 #include "dataerror.h"
 #include "folderpath.h"
@@ -90,6 +91,10 @@ private:
     int m_nextId = 0;
     QList<FileReport> m_lateFailures;
 };
+
+// runBatch's last step for a batch converted through `run`: commit what is
+// pending, and name the files that failed only then.
+[[nodiscard]] FinishBatch finishStep(ConversionRun &run);
 
 // One file converted on its own, committed at once; returns the number of
 // records written (0: the source has none and nothing was written). Throws

@@ -23,6 +23,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScreen>
 
 #include <cstdio>
@@ -255,27 +256,15 @@ BatchSummary frmDatInstDig::InstPrc()
     settings.columns = columnOptions();
     ConversionRun run(settings);
     m_run = &run;
+    const auto leaveRun = qScopeGuard([this] { m_run = nullptr; });
     const auto convert = [this](DataKind kind, const QString &name) {
         if (kind == DataKind::Standard)
             ConvHyoToHy3(name);
         else
             ConvHypToHy3(name);
     };
-    const auto lateFailures = [&run] {
-        QList<BatchFailure> failures;
-        for (const FileReport &report : run.finish())
-            failures.append({report.tag, report.message});
-        return failures;
-    };
-    BatchSummary summary;
-    try {
-        summary = runBatch(batchRows(), chosenKind(), convert, [this](float value) { setProgressValue(value); },
-                           lateFailures);
-    } catch (...) {
-        m_run = nullptr;
-        throw;
-    }
-    m_run = nullptr;
+    const BatchSummary summary = runBatch(batchRows(), chosenKind(), convert,
+                                          [this](float value) { setProgressValue(value); }, finishStep(run));
     if (summary.outcome == BatchSummary::Outcome::NoSelection)
         showMessage(this, {QString::fromUtf16(kNoSelectionPrompt), QString::fromUtf16(kNoSelectionTitle),
                            QMessageBox::Critical});
