@@ -114,28 +114,27 @@ void ConversionRun::convert(DataKind kind, const ConversionPaths &paths, const Q
     done.result = FileReport::Result::Converted;
     done.records = reader.count();
     if (reader.count() == 0) {
-        checkOptions(kind, m_settings.columns);
+        checkOptions(kind, m_settings.columns, paths.source);
         done.result = FileReport::Result::NoRecords;
         return report(done);
     }
-
-    if (m_settings.dryRun && folder(destination.folder, true).error.cause == Cause::NotFound) {
-        // The real run creates the folder: nothing there to replace.
+    // A dry run reads every record, as the real run would, and writes nothing.
+    const auto checkOnly = [&] {
         convertRecords(kind, reader, m_settings.columns, [](QByteArrayView) {});
         done.firstName = reader.firstRecordName();
-        return report(done);
-    }
+        report(done);
+    };
+    if (m_settings.dryRun && folder(destination.folder, true).error.cause == Cause::NotFound)
+        return checkOnly(); // the real run creates the folder: nothing there to replace
+
     const auto target = outputFolder(destination.folder, paths.destination);
     done.replaced = checkDestination(*target, destination.name, paths, reader);
     if (done.replaced && !m_settings.overwrite) {
         done.result = FileReport::Result::Skipped;
         return report(done);
     }
-    if (m_settings.dryRun) {
-        convertRecords(kind, reader, m_settings.columns, [](QByteArrayView) {});
-        done.firstName = reader.firstRecordName();
-        return report(done);
-    }
+    if (m_settings.dryRun)
+        return checkOnly();
 
     std::unique_ptr<PendingOutput> output;
     convertRecords(kind, reader, m_settings.columns, [&](QByteArrayView bytes) {

@@ -105,13 +105,18 @@ void checkOptions(DataKind kind, const ColumnOptions &options)
     }
 }
 
-void convertRecords(DataKind kind, DataFileReader &reader, const ColumnOptions &options, const OutputSink &sink)
+void checkOptions(DataKind kind, const ColumnOptions &options, const QString &path)
 {
     try {
         checkOptions(kind, options);
     } catch (const DataError &error) {
-        throw DataError(error.cause(), u"「%1」: %2"_s.arg(fs::shown(reader.path()), error.message()));
+        throw DataError(error.cause(), u"「%1」: %2"_s.arg(fs::shown(path), error.message()));
     }
+}
+
+void convertRecords(DataKind kind, DataFileReader &reader, const ColumnOptions &options, const OutputSink &sink)
+{
+    checkOptions(kind, options, reader.path());
     if (kind == DataKind::Standard)
         convertAll<HyoRecord>(reader, options, sink);
     else

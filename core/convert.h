@@ -28,8 +28,9 @@ struct ColumnOptions
 [[nodiscard]] Hy3Record mapRecord(const HypRecord &old, const ColumnOptions &options);
 
 // Throws DataError (ColumnOutOfRange) when an option that is on names a
-// column outside its range.
+// column outside its range; with a path, the message names that file.
 void checkOptions(DataKind kind, const ColumnOptions &options);
+void checkOptions(DataKind kind, const ColumnOptions &options, const QString &path);
 
 // Receives the bytes of a .hy3 file in order, in pieces of about 64 KB.
 using OutputSink = std::function<void(QByteArrayView bytes)>;
