@@ -64,10 +64,10 @@ QString shownComponent(QStringView component)
 {
     if (!std::any_of(component.begin(), component.end(), [](QChar c) { return isKeptByte(c.unicode()); }))
         return component.toString();
-    const native::String bytes = toNative(component.toString());
 #ifdef Q_OS_WIN
-    return component.toString();
+    return component.toString(); // Windows names are UTF-16: nothing is kept as bytes
 #else
+    const native::String bytes = toNative(component.toString());
     return decodeCp932(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 #endif
 }
