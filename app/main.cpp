@@ -3,7 +3,9 @@
 
 #include "appearance.h"
 #include "cp932.h"
-#include "fs/native.h"
+#include "fs/sys.h"
+#include "fs/tempfile.h"
+#include "messages.h"
 #include "wizard/frmdatinstdig.h"
 
 #include <QApplication>
@@ -49,7 +51,13 @@ int main(int argc, char *argv[])
         QMessageBox::critical(nullptr, QString::fromUtf16(hy3::ui::kApplicationTitle), hy3::cp932MissingMessage());
         return EXIT_FAILURE;
     }
-    hy3::fs::native::removeTemporariesOnSignals(); // a killed batch leaves no half-written temporary
+    // An interrupted or ended program leaves no half-written temporary, and a
+    // write past the file-size limit is a failure to report, not a death.
+    hy3::fs::sys::onInterrupt([](int) noexcept {
+        hy3::fs::removeOwnTemporaries();
+        return false;
+    });
+    hy3::fs::sys::keepRunningPastSizeLimit();
 
     hy3::ui::frmDatInstDig wizard;
     QObject::connect(&wizard, &hy3::ui::frmDatInstDig::ended, &app, &QCoreApplication::quit, Qt::QueuedConnection);

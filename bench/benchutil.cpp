@@ -1,17 +1,20 @@
 // SPDX-License-Identifier: MIT
 #include "benchutil.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+
+extern char **environ;
 
 namespace bench {
 
@@ -54,16 +57,12 @@ void writeHyoFile(const QString &path, int records, int nameBytes)
         qFatal("cannot write %s", qPrintable(path));
 }
 
-QStringList makeSources(const QString &folder, int files, int records)
+void makeSources(const QString &folder, int files, int records)
 {
     QDir().mkpath(folder);
-    QStringList names;
-    for (int i = 1; i <= files; ++i) {
-        const QString name = QStringLiteral("data%1.hyo").arg(i, 5, 10, QChar(u'0'));
-        writeHyoFile(folder + u'/' + name, records);
-        names.append(name);
-    }
-    return names;
+    for (int i = 1; i <= files; ++i)
+        writeHyoFile(folder + QStringLiteral("/data%1.hyo").arg(i, 6, 10, QChar(u'0')), records);
+    ::sync();
 }
 
 double seconds(const std::function<void()> &run)
@@ -104,48 +103,49 @@ double Paired::ratioMax() const
     const auto r = ratios(*this);
     return *std::max_element(r.begin(), r.end());
 }
+double Paired::baselineSpread() const
+{
+    return *std::max_element(b.begin(), b.end()) / *std::min_element(b.begin(), b.end());
+}
 
 void printPaired(const char *label, const Paired &result, double target)
 {
-    std::printf("  %-48s %8.3f s %8.3f s   ratio %.2f (%.2f-%.2f)", label, result.medianA(), result.medianB(),
-                result.ratioMedian(), result.ratioMin(), result.ratioMax());
+    std::printf("  %-44s %8.3f s %8.3f s   %.2f (%.2f-%.2f)   %.2f", label, result.medianA(), result.medianB(),
+                result.ratioMedian(), result.ratioMin(), result.ratioMax(), result.baselineSpread());
     if (target > 0)
-        std::printf("   target <= %.2f %s", target, result.ratioMedian() <= target ? "met" : "MISSED");
+        std::printf("   <= %.2f %s", target, result.ratioMedian() <= target ? "met" : "MISSED");
     std::printf("\n");
     std::fflush(stdout);
 }
 
-void clearAndSync(const QString &folder)
+double run(const QString &program, const QStringList &arguments, const QString &standardOutput)
 {
-    QDir dir(folder);
-    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden))
-        dir.remove(name);
-    ::sync();
-}
-
-double peakMemoryMiB()
-{
-    // VmHWM, not getrusage's ru_maxrss: after fork and exec the latter still
-    // counts the parent's memory.
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith("VmHWM:"))
-                return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-        }
-    }
+    std::vector<QByteArray> words{QFile::encodeName(program)};
+    for (const QString &argument : arguments)
+        words.push_back(QFile::encodeName(argument));
+    std::vector<char *> argv;
+    for (QByteArray &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, QFile::encodeName(standardOutput).constData(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        qFatal("cannot start %s", argv[0]);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
     rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
+    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        qFatal("%s %s failed (%d)", argv[0], argv.size() > 2 ? argv[1] : "", WIFEXITED(status) ? WEXITSTATUS(status) : -1);
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-QByteArray runSelf(const QStringList &arguments)
+void removeAndSync(const QString &folder)
 {
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), arguments);
-    child.waitForFinished(-1);
-    return child.readAllStandardOutput().trimmed();
+    QDir(folder).removeRecursively();
+    ::sync();
 }
 
 } // namespace bench

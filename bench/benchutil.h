@@ -14,7 +14,7 @@ namespace bench {
 void writeHyoFile(const QString &path, int records, int nameBytes = 8);
 
 // A folder of `files` .hyo files of `records` records each, named data00001.hyo...
-QStringList makeSources(const QString &folder, int files, int records);
+void makeSources(const QString &folder, int files, int records);
 
 // Wall time of one run, in seconds.
 double seconds(const std::function<void()> &run);
@@ -32,21 +32,21 @@ struct Paired
     [[nodiscard]] double ratioMedian() const;
     [[nodiscard]] double ratioMin() const;
     [[nodiscard]] double ratioMax() const;
+    // How steady the baseline was: its slowest run over its fastest.
+    [[nodiscard]] double baselineSpread() const;
 };
 Paired paired(int pairs, const std::function<void()> &a, const std::function<void()> &b,
               const std::function<void()> &between);
 
-// Prints "  label   a s   b s   ratio median (min–max)   target".
+// Prints "  label   a s   b s   ratio median (min–max)   spread   target".
 void printPaired(const char *label, const Paired &result, double target = 0);
 
-// Empties a folder (files only) and flushes the system's dirty pages, so that
-// the next run does not pay for the last one's writes.
-void clearAndSync(const QString &folder);
+// Runs a program to its end and returns its peak resident memory in MiB
+// (from the kernel's own account of the child); stops the benchmark when it fails.
+double run(const QString &program, const QStringList &arguments, const QString &standardOutput = QStringLiteral("/dev/null"));
 
-// Peak resident memory of this process so far, in MiB.
-double peakMemoryMiB();
-
-// Runs this executable again with `arguments` and returns what it prints.
-QByteArray runSelf(const QStringList &arguments);
+// Removes a folder and flushes the system's dirty pages, so that the next
+// run does not pay for the last one's writes.
+void removeAndSync(const QString &folder);
 
 } // namespace bench

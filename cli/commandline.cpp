@@ -2,33 +2,12 @@
 #include "commandline.h"
 
 #include <QCommandLineParser>
-#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
 namespace hy3::cli {
 
 namespace {
-
-// The options of every command; which command takes which is checked after parsing.
-struct Options
-{
-    QCommandLineOption help{{u"h"_s, u"help"_s}, QString()};
-    QCommandLineOption version{{u"V"_s, u"version"_s}, QString()};
-    QCommandLineOption kind{{u"k"_s, u"kind"_s}, QString(), u"hyo|hyp"_s};
-    QCommandLineOption output{{u"o"_s, u"output"_s}, QString(), u"DIR"_s};
-    QCommandLineOption recursive{{u"r"_s, u"recursive"_s}, QString()};
-    QCommandLineOption dryRun{{u"n"_s, u"dry-run"_s}, QString()};
-    QCommandLineOption json{u"json"_s, QString()};
-    QCommandLineOption noOverwrite{u"no-overwrite"_s, QString()};
-    QCommandLineOption quiet{{u"q"_s, u"quiet"_s}, QString()};
-    QCommandLineOption verbose{{u"v"_s, u"verbose"_s}, QString()};
-    QCommandLineOption filesFrom{u"files-from"_s, QString(), u"FILE"_s};
-    QCommandLineOption null{{u"0"_s, u"null"_s}, QString()};
-    QCommandLineOption ticket{u"ticket-column"_s, QString(), u"N"_s};
-    QCommandLineOption move{u"move"_s, QString(), u"FROM:TO"_s};
-    QCommandLineOption columns{u"columns"_s, QString(), u"RANGE"_s};
-};
 
 int columnNumber(const QString &text, int last, const QString &what)
 {
@@ -39,13 +18,26 @@ int columnNumber(const QString &text, int last, const QString &what)
     return value;
 }
 
-DataKind kindFrom(const QString &text)
+// ---- the options, each once -------------------------------------------------
+
+OptionSpec kindOption(const QString &description)
 {
-    if (text.compare(u"hyo"_s, Qt::CaseInsensitive) == 0)
-        return DataKind::Standard;
-    if (text.compare(u"hyp"_s, Qt::CaseInsensitive) == 0)
-        return DataKind::Private;
-    throw UsageError{u"--kind には hyo か hyp を指定してください（指定値: %1）"_s.arg(text)};
+    return {{u"k"_s, u"kind"_s}, u"hyo|hyp"_s, description, [](Request &request, const QString &value) {
+                request.kind = kindNamed(value);
+                if (!request.kind)
+                    throw UsageError{u"--kind には hyo か hyp を指定してください（指定値: %1）"_s.arg(value)};
+            }};
+}
+
+OptionSpec recursiveOption(const QString &description)
+{
+    return {{u"r"_s, u"recursive"_s}, {}, description, [](Request &request, const QString &) { request.recursive = true; }};
+}
+
+OptionSpec jsonOption()
+{
+    return {{u"json"_s}, {}, u"結果を 1 つの JSON 文書として標準出力に書きます"_s,
+            [](Request &request, const QString &) { request.json = true; }};
 }
 
 void parseMove(const QString &text, ColumnOptions &columns)
@@ -54,216 +46,366 @@ void parseMove(const QString &text, ColumnOptions &columns)
     if (parts.size() != 2)
         throw UsageError{u"--move は 移動元:移動先 の形で指定してください（例: 3:100、指定値: %1）"_s.arg(text)};
     columns.moveColumn = true;
-    columns.moveFrom = columnNumber(parts[0], 72, u"--move の移動元の列"_s);
-    columns.moveTo = columnNumber(parts[1], 150, u"--move の移動先の列"_s);
+    columns.moveFrom = columnNumber(parts[0], kOldColumnChoices, u"--move の移動元の列"_s);
+    columns.moveTo = columnNumber(parts[1], kNewColumns, u"--move の移動先の列"_s);
 }
 
-// QCommandLineParser words its errors in English; say them in Japanese.
-UsageError parseError(const QCommandLineParser &parser)
+// "1-10", "5" or nothing (every column).
+void parseColumns(const QString &text, Request &request)
 {
-    if (!parser.unknownOptionNames().isEmpty()) {
-        const QString name = parser.unknownOptionNames().first();
-        return {u"不明なオプションです: %1%2"_s.arg(name.size() == 1 ? u"-"_s : u"--"_s, name)};
-    }
-    static const QRegularExpression missing(u"'([^']+)'"_s);
-    if (const auto match = missing.match(parser.errorText()); match.hasMatch())
-        return {u"%1 に値がありません"_s.arg(match.captured(1))};
-    return {u"コマンドラインを解釈できません（%1）"_s.arg(parser.errorText())};
+    const QStringList parts = text.split(u'-');
+    bool okFirst = false;
+    bool okLast = false;
+    const int first = parts.first().toInt(&okFirst);
+    const int last = parts.size() == 2 ? parts[1].toInt(&okLast) : first;
+    if (parts.size() > 2 || !okFirst || (parts.size() == 2 && !okLast) || first < 1 || last < first)
+        throw UsageError{u"--columns は 1-10 や 5 のように指定してください（指定値: %1）"_s.arg(text)};
+    request.firstColumn = first;
+    request.lastColumn = last;
 }
 
-Request::Command commandFrom(const QString &word)
+void checkConvert(const Request &request)
 {
-    if (word == u"convert")
-        return Request::Command::Convert;
-    if (word == u"list")
-        return Request::Command::List;
-    if (word == u"show")
-        return Request::Command::Show;
-    throw UsageError{u"不明なコマンドです: %1（convert、list、show のどれかです）"_s.arg(word)};
-}
-
-// Options that belong to other commands are a mistake, not something to ignore.
-void checkOptionsBelong(const QCommandLineParser &parser, const Options &o, Request::Command command)
-{
-    const auto only = [&](const QCommandLineOption &option, bool allowed, const QString &where) {
-        if (parser.isSet(option) && !allowed)
-            throw UsageError{u"--%1 は %2 でのみ使えます"_s.arg(option.names().last(), where)};
-    };
-    const bool convert = command == Request::Command::Convert;
-    const bool list = command == Request::Command::List;
-    const bool show = command == Request::Command::Show;
-    only(o.output, convert, u"convert"_s);
-    only(o.dryRun, convert, u"convert"_s);
-    only(o.noOverwrite, convert, u"convert"_s);
-    only(o.ticket, convert, u"convert"_s);
-    only(o.move, convert, u"convert"_s);
-    only(o.filesFrom, convert, u"convert"_s);
-    only(o.null, convert, u"convert"_s);
-    only(o.quiet, convert, u"convert"_s);
-    only(o.verbose, convert, u"convert"_s);
-    only(o.recursive, convert || list, u"convert と list"_s);
-    only(o.kind, convert || list, u"convert と list"_s);
-    only(o.columns, show, u"show"_s);
-}
-
-bool isBlank(const QString &text)
-{
-    return text.trimmed().isEmpty();
-}
-
-void checkOperands(const Request &request)
-{
-    switch (request.command) {
-    case Request::Command::Convert:
-        if (request.outputFolder) {
-            if (isBlank(*request.outputFolder))
-                throw UsageError{u"-o には出力先のフォルダーを指定してください（空にはできません）"_s};
-            if (request.operands.isEmpty() && !request.filesFrom)
-                throw UsageError{u"変換するファイルかフォルダーを指定してください"_s};
-            return;
-        }
-        if (!request.kind)
-            throw UsageError{u"-o 出力先 を指定するか、--kind hyo または --kind hyp と 変換元・変換先のフォルダーを指定してください"_s};
-        if (request.filesFrom)
-            throw UsageError{u"--files-from は -o 出力先 と一緒に使ってください"_s};
-        if (request.operands.size() < 2)
-            throw UsageError{u"convert には変換元フォルダーと変換先フォルダーを指定してください"_s};
-        if (isBlank(request.operands[0]) || isBlank(request.operands[1]))
-            throw UsageError{u"変換元・変換先のフォルダーが空です（今いるフォルダーは . で指定してください）"_s};
-        return;
-    case Request::Command::List:
-        if (request.operands.isEmpty())
-            throw UsageError{u"list には一覧するフォルダーを指定してください"_s};
-        return;
-    case Request::Command::Show:
-        if (request.operands.isEmpty())
-            throw UsageError{u"show には表示するデータファイルを指定してください"_s};
-        return;
-    default:
-        return;
-    }
-}
-
-} // namespace
-
-Request parseCommandLine(const QStringList &arguments)
-{
-    const Options o;
-    QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
-    for (const QCommandLineOption *option : {&o.help, &o.version, &o.kind, &o.output, &o.recursive, &o.dryRun, &o.json,
-                                             &o.noOverwrite, &o.quiet, &o.verbose, &o.filesFrom, &o.null, &o.ticket,
-                                             &o.move, &o.columns})
-        parser.addOption(*option);
-    const bool parsed = parser.parse(QStringList{u"hy3conv"_s} + arguments);
-
-    Request request;
-    if (parser.isSet(o.help))
-        return request;
-    if (parser.isSet(o.version)) {
-        request.command = Request::Command::Version;
-        return request;
-    }
-    if (!parsed)
-        throw parseError(parser);
-    QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty())
-        throw UsageError{u"コマンドを指定してください（convert、list、show）"_s};
-    request.command = commandFrom(positional.takeFirst());
-    request.operands = positional;
-    checkOptionsBelong(parser, o, request.command);
-
-    if (parser.isSet(o.kind))
-        request.kind = kindFrom(parser.value(o.kind));
-    if (parser.isSet(o.output))
-        request.outputFolder = parser.value(o.output);
-    if (parser.isSet(o.filesFrom))
-        request.filesFrom = parser.value(o.filesFrom);
-    if (parser.isSet(o.ticket)) {
-        request.columns.ticketNumber = true;
-        request.columns.ticketColumn = columnNumber(parser.value(o.ticket), 72, u"--ticket-column"_s);
-        if (request.kind == DataKind::Private)
-            throw UsageError{u"--ticket-column は *.hyo のデータにだけ使えます（*.hyp は整理券番号を自分で持っています）"_s};
-    }
-    if (parser.isSet(o.move))
-        parseMove(parser.value(o.move), request.columns);
-    request.recursive = parser.isSet(o.recursive);
-    request.dryRun = parser.isSet(o.dryRun);
-    request.json = parser.isSet(o.json);
-    request.noOverwrite = parser.isSet(o.noOverwrite);
-    request.quiet = parser.isSet(o.quiet);
-    request.verbose = parser.isSet(o.verbose);
-    request.nullSeparated = parser.isSet(o.null);
-    request.columnRange = parser.value(o.columns);
     if (request.quiet && request.verbose)
         throw UsageError{u"-q と -v は一緒に使えません"_s};
     if (request.nullSeparated && !request.filesFrom)
         throw UsageError{u"-0 は --files-from と一緒に使ってください"_s};
-    checkOperands(request);
+    if (request.columns.ticketNumber && request.kind == DataKind::Private)
+        throw UsageError{u"--ticket-column は *.hyo のデータにだけ使えます（*.hyp は整理券番号を自分で持っています）"_s};
+    if (request.outputFolder) {
+        if (request.outputFolder->isEmpty())
+            throw UsageError{u"-o には出力先のフォルダーを指定してください（空にはできません）"_s};
+        if (request.operands.isEmpty() && !request.filesFrom)
+            throw UsageError{u"変換するファイルかフォルダーを指定してください"_s};
+        return;
+    }
+    if (!request.kind)
+        throw UsageError{u"-o 出力先 を指定するか、--kind hyo または --kind hyp と 変換元・変換先のフォルダーを指定してください"_s};
+    if (request.filesFrom)
+        throw UsageError{u"--files-from は -o 出力先 と一緒に使ってください"_s};
+    if (request.operands.size() < 2)
+        throw UsageError{u"convert には変換元フォルダーと変換先フォルダーを指定してください"_s};
+    if (request.operands[0].isEmpty() || request.operands[1].isEmpty())
+        throw UsageError{u"変換元・変換先のフォルダーが空です（今いるフォルダーは . で指定してください）"_s};
+}
+
+QList<CommandSpec> declare()
+{
+    CommandSpec convert{
+        Command::Convert,
+        u"convert"_s,
+        u"旧データを *.hy3 に変換します"_s,
+        {u"hy3conv convert [オプション] -o 出力先 変換元..."_s,
+         u"hy3conv convert --kind hyo|hyp [オプション] 変換元フォルダー 変換先フォルダー [ファイル名...]"_s},
+        u"変換元の各データファイルを変換し、「名前.hy3」として書き込みます。同じ名前のファイルは\n"
+        "上書きされます（--no-overwrite で残せます）。\n"
+        "-o の形では、変換元は *.hyo / *.hyp のファイルかフォルダー（中のデータファイルすべて）で、\n"
+        "種類は拡張子で決まります（大文字・小文字は区別しません）。出力先のフォルダーがなければ\n"
+        "作ります。フォルダーの中のファイルは自然な順（2 が 10 より前）に変換します。\n"
+        "変換元フォルダーと変換先フォルダーを並べる形では、ファイル名は変換元フォルダーからの名前で、\n"
+        "指定した順に変換します。省略するとフォルダーのデータファイルをすべて変換します。\n"
+        "失敗したファイルは理由を表示して、残りのファイルの変換を続けます。同じ出力先に書き込む\n"
+        "2 つ目以降の変換元は、変換しません。Ctrl+C で中止すると、書き込み中のまとまりを保存して\n"
+        "から止まり、変換したものとしていないものの数を表示します（もう一度押すとすぐに止まります）。"_s,
+        {{{u"o"_s, u"output"_s}, u"フォルダー"_s, u"出力先のフォルダー"_s,
+          [](Request &request, const QString &value) { request.outputFolder = value; }},
+         kindOption(u"変換するデータの種類（hyo: 標準形式、hyp: 自家用データ形式）。\n"
+                    "-o の形では絞り込みです"_s),
+         recursiveOption(u"フォルダーの中のフォルダーもたどり、同じ構成で出力します\n"
+                         "（フォルダーへのシンボリックリンクはたどりません）"_s),
+         {{u"n"_s, u"dry-run"_s}, {},
+          u"書き込まずに、何が書き込まれるか（上書きするものには「上書き」）を\n"
+          "表示します。終了コードは実際の変換と同じです"_s,
+          [](Request &request, const QString &) { request.dryRun = true; }},
+         {{u"no-overwrite"_s}, {}, u"既にある出力ファイルは残し、「変換しませんでした」と表示します"_s,
+          [](Request &request, const QString &) { request.noOverwrite = true; }},
+         {{u"ticket-column"_s}, u"N"_s, u"旧データの N 列目（1～72）を「整理券番号列」へ移動します\n（*.hyo のみ）"_s,
+          [](Request &request, const QString &value) {
+              request.columns.ticketNumber = true;
+              request.columns.ticketColumn = columnNumber(value, kOldColumnChoices, u"--ticket-column"_s);
+          }},
+         {{u"move"_s}, u"移動元:移動先"_s, u"旧データの列（1～72）を新データの列（1～150）へ移動します"_s,
+          [](Request &request, const QString &value) { parseMove(value, request.columns); }},
+         {{u"files-from"_s}, u"ファイル"_s, u"変換元を 1 行に 1 つずつ書いたファイル（- で標準入力）"_s,
+          [](Request &request, const QString &value) { request.filesFrom = value; }},
+         {{u"0"_s, u"null"_s}, {}, u"--files-from の区切りを改行ではなく NUL 文字にします"_s,
+          [](Request &request, const QString &) { request.nullSeparated = true; }},
+         jsonOption(),
+         {{u"q"_s, u"quiet"_s}, {}, u"エラーだけを表示します"_s,
+          [](Request &request, const QString &) { request.quiet = true; }},
+         {{u"v"_s, u"verbose"_s}, {}, u"データ行数も表示します"_s,
+          [](Request &request, const QString &) { request.verbose = true; }}},
+        checkConvert};
+
+    CommandSpec list{Command::List,
+                     u"list"_s,
+                     u"旧データの一覧（ファイル名、先頭行の名前、データ行数）を表示します"_s,
+                     {u"hy3conv list [オプション] フォルダー|ファイル..."_s},
+                     u"データファイルを一覧します。1 行に 1 ファイルで、ファイル名、先頭行の名前、データ行数を\n"
+                     "タブで区切って表示します。フォルダーの中のファイルは自然な順に並べます。"_s,
+                     {kindOption(u"一覧するデータの種類（hyo: 標準形式、hyp: 自家用データ形式）"_s),
+                      recursiveOption(u"フォルダーの中のフォルダーもたどります\n"
+                                      "（フォルダーへのシンボリックリンクはたどりません）"_s),
+                      jsonOption()},
+                     [](const Request &request) {
+                         if (request.operands.isEmpty())
+                             throw UsageError{u"list には一覧するフォルダーを指定してください"_s};
+                     }};
+
+    CommandSpec show{Command::Show,
+                     u"show"_s,
+                     u"データファイルの各行を表で表示します"_s,
+                     {u"hy3conv show [オプション] データファイル..."_s},
+                     u"データファイル（*.hyo / *.hyp / *.hy3）の各行を表で表示します。番号、名前、整理券番号\n"
+                     "（*.hyp と *.hy3）、各列の値をタブで区切ります。整理券番号が旧データのどの列にあるか\n"
+                     "確かめてから --ticket-column を選べます。"_s,
+                     {{{u"columns"_s}, u"範囲"_s, u"表示する列（例: 1-10、5）"_s,
+                       [](Request &request, const QString &value) { parseColumns(value, request); }},
+                      jsonOption()},
+                     [](const Request &request) {
+                         if (request.operands.isEmpty())
+                             throw UsageError{u"show には表示するデータファイルを指定してください"_s};
+                     }};
+    return {convert, list, show};
+}
+
+const CommandSpec *commandNamed(const QString &word)
+{
+    for (const CommandSpec &spec : commands()) {
+        if (spec.name == word)
+            return &spec;
+    }
+    return nullptr;
+}
+
+const OptionSpec *optionNamed(const CommandSpec &spec, QStringView name)
+{
+    for (const OptionSpec &option : spec.options) {
+        if (option.names.contains(name))
+            return &option;
+    }
+    return nullptr;
+}
+
+QString dashed(QStringView name)
+{
+    return (name.size() == 1 && name != u"-" ? u"-"_s : u"--"_s) + (name == u"-" ? QString() : name.toString());
+}
+
+// The two mistakes QCommandLineParser would only word in English: a value
+// missing after the last option, and a value given to a switch.
+void checkValues(const CommandSpec &spec, const QStringList &arguments)
+{
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        const bool last = i + 1 == arguments.size();
+        if (argument == u"--")
+            return;
+        if (argument.startsWith(u"--")) {
+            const QString name = argument.mid(2).section(u'=', 0, 0);
+            const OptionSpec *option = optionNamed(spec, name);
+            if (option && option->valueName.isEmpty() && argument.contains(u'='))
+                throw UsageError{u"%1 は値を取りません"_s.arg(dashed(name))};
+            if (option && !option->valueName.isEmpty() && !argument.contains(u'=')) {
+                if (last)
+                    throw UsageError{u"%1 に値がありません"_s.arg(dashed(name))};
+                ++i;
+            }
+        } else if (argument.startsWith(u'-') && argument.size() > 1) {
+            for (qsizetype at = 1; at < argument.size(); ++at) {
+                const OptionSpec *option = optionNamed(spec, QStringView(argument).sliced(at, 1));
+                if (!option || option->valueName.isEmpty())
+                    continue;
+                if (at + 1 == argument.size()) { // the value is the next argument
+                    if (last)
+                        throw UsageError{u"%1 に値がありません"_s.arg(dashed(option->names.first()))};
+                    ++i;
+                }
+                break; // the rest of the word is its value
+            }
+        }
+    }
+}
+
+UsageError unknownOption(const QString &name)
+{
+    for (const CommandSpec &spec : commands()) {
+        if (optionNamed(spec, name))
+            return {u"%1 は %2 のオプションです。このコマンドでは使えません"_s.arg(dashed(name), spec.name)};
+    }
+    return {u"不明なオプションです: %1"_s.arg(dashed(name))};
+}
+
+bool isHelp(const QString &argument)
+{
+    return argument == u"--help" || argument == u"-h";
+}
+
+bool isVersion(const QString &argument)
+{
+    return argument == u"--version" || argument == u"-V";
+}
+
+// Columns a text takes on a terminal: East Asian wide characters take two.
+int displayWidth(const QString &text)
+{
+    int width = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        const bool wide = (u >= 0x1100 && u <= 0x115F) || (u >= 0x2E80 && u <= 0xA4CF) || (u >= 0xAC00 && u <= 0xD7A3)
+            || (u >= 0xF900 && u <= 0xFAFF) || (u >= 0xFE30 && u <= 0xFE4F) || (u >= 0xFF00 && u <= 0xFF60)
+            || (u >= 0xFFE0 && u <= 0xFFE6);
+        width += wide ? 2 : 1;
+    }
+    return width;
+}
+
+QString optionLines(const QList<OptionSpec> &options)
+{
+    QString text;
+    for (const OptionSpec &option : options) {
+        QStringList names;
+        for (const QString &name : option.names)
+            names.append(dashed(name));
+        QString head = u"  "_s + names.join(u", "_s);
+        if (!option.valueName.isEmpty())
+            head += u' ' + option.valueName;
+        const QStringList lines = option.description.split(u'\n');
+        text += head + QString(qMax(1, 29 - displayWidth(head)), u' ') + lines.first() + u'\n';
+        for (qsizetype i = 1; i < lines.size(); ++i)
+            text += QString(29, u' ') + lines[i] + u'\n';
+    }
+    return text;
+}
+
+QString commonText()
+{
+    return uR"(
+出力:
+  データは標準出力に、メッセージは「hy3conv:」で始めて標準エラーに書きます。
+  ファイル名や名前の中の制御文字は \t、\n、\r、\x1b のように書きます)"_s
+#ifdef Q_OS_WIN
+        + uR"(。パスは
+  そのまま貼り付けて使える形で書きます（\ は区切りのまま）。)"_s
+#else
+        + uR"(（\ は \\ と書きます）。)"_s
+#endif
+        + uR"(
+  標準エラーが端末なら、長い変換の間は進み具合を 1 行で表示します。
+  標準出力に書き込めないとき（容量不足など）は、そう表示して終了コード 1 で終わります。
+
+終了コード:
+  0    すべて成功しました（--no-overwrite で残したファイルを含みます）
+  1    変換・読み込み・出力に失敗したものがあります
+  2    コマンドラインの指定に誤りがあります
+  3    データファイルが見つかりませんでした
+  130  Ctrl+C などで中止しました
+)"_s;
+}
+
+} // namespace
+
+const QList<CommandSpec> &commands()
+{
+    static const QList<CommandSpec> declared = declare();
+    return declared;
+}
+
+Request parseCommandLine(const QStringList &arguments)
+{
+    Request request;
+    const qsizetype end = arguments.indexOf(u"--"_s);
+    const QStringList options = end < 0 ? arguments : arguments.first(end);
+    const auto commandAt = std::find_if(arguments.cbegin(), end < 0 ? arguments.cend() : arguments.cbegin() + end,
+                                        [](const QString &argument) { return !argument.startsWith(u'-'); });
+    const CommandSpec *spec = nullptr;
+    if (commandAt != arguments.cend() && (end < 0 || commandAt < arguments.cbegin() + end)) {
+        spec = commandNamed(*commandAt);
+        if (!spec && !std::any_of(options.cbegin(), options.cend(), isHelp)
+            && !std::any_of(options.cbegin(), options.cend(), isVersion))
+            throw UsageError{u"不明なコマンドです: %1（convert、list、show のどれかです）"_s.arg(*commandAt)};
+    }
+    if (std::any_of(options.cbegin(), options.cend(), isVersion)) {
+        request.command = Command::Version;
+        return request;
+    }
+    if (std::any_of(options.cbegin(), options.cend(), isHelp)) {
+        request.help = true;
+        request.command = spec ? spec->command : Command::Overview;
+        return request;
+    }
+    if (!spec)
+        throw UsageError{u"コマンドを指定してください（convert、list、show）"_s};
+
+    QStringList rest = arguments;
+    rest.removeAt(commandAt - arguments.cbegin());
+    checkValues(*spec, rest);
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    QList<QCommandLineOption> declared;
+    for (const OptionSpec &option : spec->options) {
+        declared.append(option.valueName.isEmpty() ? QCommandLineOption(option.names)
+                                                   : QCommandLineOption(option.names, option.description,
+                                                                        option.valueName));
+        parser.addOption(declared.last());
+    }
+    if (!parser.parse(QStringList{u"hy3conv"_s} + rest)) {
+        if (!parser.unknownOptionNames().isEmpty())
+            throw unknownOption(parser.unknownOptionNames().first());
+        throw UsageError{u"コマンドラインを解釈できません"_s};
+    }
+    request.command = spec->command;
+    for (qsizetype i = 0; i < spec->options.size(); ++i) {
+        const QStringList values = parser.values(declared[i]);
+        if (spec->options[i].valueName.isEmpty()) {
+            if (parser.isSet(declared[i]))
+                spec->options[i].apply(request, {});
+        } else {
+            for (const QString &value : values)
+                spec->options[i].apply(request, value);
+        }
+    }
+    request.operands = parser.positionalArguments();
+    if (spec->check)
+        spec->check(request);
     return request;
 }
 
 QString helpText()
 {
-    return uR"(使い方:
-  hy3conv convert [オプション] -o 出力先 変換元...
-  hy3conv convert --kind hyo|hyp [オプション] 変換元フォルダー 変換先フォルダー [ファイル名...]
-  hy3conv list [--kind hyo|hyp] [-r] [--json] フォルダー|ファイル...
-  hy3conv show [--columns 範囲] [--json] データファイル...
-  hy3conv --help | --version
+    QString text = u"使い方:\n"_s;
+    for (const CommandSpec &spec : commands()) {
+        for (const QString &line : spec.usage)
+            text += u"  "_s + line + u'\n';
+    }
+    text += uR"(  hy3conv コマンド --help     コマンドのオプションを表示します
+  hy3conv --version
 
 運賃表示器アプリの旧バージョンのデータ（*.hyo / *.hyp）を Ver3 用のデータ（*.hy3）へ
 まとめて変換します。旧データは読むだけで、変更しません。
 
-convert  変換元の各データファイルを変換し、「名前.hy3」として書き込みます。
-         同じ名前のファイルは上書きされます（--no-overwrite で残せます）。
-         -o の形では、変換元は *.hyo / *.hyp のファイルかフォルダー（中のデータ
-         ファイルすべて）で、種類は拡張子で決まります（大文字・小文字は区別しません）。
-         出力先のフォルダーがなければ作ります。フォルダーの中のファイルは自然な順
-         （2 が 10 より前）に変換します。
-         変換元フォルダーと変換先フォルダーを並べる形では、ファイル名は変換元
-         フォルダーからの名前で、指定した順に変換します。省略するとフォルダーの
-         データファイルをすべて変換します。
-         失敗したファイルは理由を表示して、残りのファイルの変換を続けます。
-         同じ出力先に書き込む 2 つ目以降の変換元は、変換しません。
-list     データファイルを一覧します。1 行に 1 ファイルで、ファイル名、先頭行の名前、
-         データ行数をタブで区切って表示します。
-show     データファイル（*.hyo / *.hyp / *.hy3）の各行を表で表示します。番号、名前、
-         整理券番号（*.hyp と *.hy3）、各列の値をタブで区切ります。整理券番号が
-         旧データのどの列にあるか確かめてから --ticket-column を選べます。
-
-オプション:
-  -o, --output フォルダー   出力先のフォルダー
-  -k, --kind hyo|hyp        変換・一覧するデータの種類（hyo: 標準形式、
-                            hyp: 自家用データ形式）。-o の形では絞り込みです
-  -r, --recursive           フォルダーの中のフォルダーもたどり、同じ構成で出力します
-  -n, --dry-run             書き込まずに、何が書き込まれるか（上書きするものには
-                            「上書き」）を表示します。終了コードは実際の変換と同じです
-      --no-overwrite        既にある出力ファイルは残し、「変換しませんでした」と表示します
-      --ticket-column N     旧データの N 列目（1～72）を「整理券番号列」へ移動します
-                            （*.hyo のみ）
-      --move 移動元:移動先   旧データの列（1～72）を新データの列（1～150）へ移動します
-      --files-from ファイル  変換元を 1 行に 1 つずつ書いたファイル（- で標準入力）
-  -0, --null                --files-from の区切りを改行ではなく NUL 文字にします
-      --json                結果を 1 つの JSON 文書として標準出力に書きます
-      --columns 範囲        show で表示する列（例: 1-10、5）
-  -q, --quiet               エラーだけを表示します
-  -v, --verbose             データ行数も表示します
-  -h, --help                この説明を表示します
-  -V, --version             バージョンを表示します
-  --                        これより後はオプションではなく変換元などとして扱います
-
-出力:
-  データは標準出力に、メッセージは「hy3conv:」で始めて標準エラーに書きます。
-  ファイル名や名前の中のタブ、改行、復帰、\ は \t、\n、\r、\\ と書きます。
-  標準エラーが端末なら、長い変換の間は進み具合を 1 行で表示します。
-
-終了コード:
-  0  すべて成功しました（--no-overwrite で残したファイルを含みます）
-  1  変換または読み込みに失敗したファイルがあります
-  2  コマンドラインの指定に誤りがあります
-  3  データファイルが見つかりませんでした
+コマンド:
 )"_s;
+    for (const CommandSpec &spec : commands())
+        text += u"  "_s + spec.name.leftJustified(9) + spec.summary + u'\n';
+    return text + commonText();
+}
+
+QString helpText(Command command)
+{
+    for (const CommandSpec &spec : commands()) {
+        if (spec.command != command)
+            continue;
+        QString text = u"使い方:\n"_s;
+        for (const QString &line : spec.usage)
+            text += u"  "_s + line + u'\n';
+        const QList<OptionSpec> always{
+            {{u"h"_s, u"help"_s}, {}, u"この説明を表示します"_s, {}},
+            {{u"-"_s}, {}, u"これより後はオプションではなく、変換元などとして扱います"_s, {}}};
+        text += u'\n' + spec.description + u"\n\nオプション:\n"_s + optionLines(spec.options + always);
+        return text + commonText();
+    }
+    return helpText();
 }
 
 } // namespace hy3::cli

@@ -2,19 +2,24 @@
 #pragma once
 
 #include "convert.h"
+#include "kinds.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace hy3::cli {
 
+enum class Command { Overview, Version, Convert, List, Show };
+
+// What the command line asks for, once parsed and checked.
 struct Request
 {
-    enum class Command { Help, Version, Convert, List, Show };
-
-    Command command = Command::Help;
+    Command command = Command::Overview;
+    bool help = false;            // --help: the command's own help
     std::optional<DataKind> kind; // --kind: the kind to convert or list; without it, both
     ColumnOptions columns;
     std::optional<QString> outputFolder; // -o: the form with sources as operands
@@ -26,7 +31,8 @@ struct Request
     bool verbose = false;
     std::optional<QString> filesFrom; // a file, or "-" for standard input
     bool nullSeparated = false;
-    QString columnRange; // show --columns, e.g. "1-10"
+    int firstColumn = 1; // show --columns
+    int lastColumn = kNewColumns;
     QStringList operands;
 
     // convert --kind K SRC DST [NAMES...]: names relative to SRC, outputs into DST.
@@ -39,9 +45,37 @@ struct UsageError
     QString message;
 };
 
+// One option as a command declares it: its names, its value (none: a switch),
+// what it does, and how it goes into the request (throwing UsageError for a
+// value it can't take).
+struct OptionSpec
+{
+    QStringList names; // one letter: -x; longer: --name
+    QString valueName;
+    QString description;
+    std::function<void(Request &request, const QString &value)> apply;
+};
+
+struct CommandSpec
+{
+    Command command;
+    QString name;
+    QString summary; // one line, for the overview
+    QStringList usage;
+    QString description;
+    QList<OptionSpec> options;
+    // Checks that need the whole request (operands, options together).
+    std::function<void(const Request &request)> check;
+};
+
+// The commands and what they take.
+[[nodiscard]] const QList<CommandSpec> &commands();
+
 // Parses the arguments after the program name; throws UsageError.
 [[nodiscard]] Request parseCommandLine(const QStringList &arguments);
 
+// The overview (no command), or one command's own help.
 [[nodiscard]] QString helpText();
+[[nodiscard]] QString helpText(Command command);
 
 } // namespace hy3::cli

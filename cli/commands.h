@@ -4,6 +4,8 @@
 #include "commandline.h"
 #include "console.h"
 
+#include <atomic>
+
 namespace hy3::cli {
 
 enum ExitCode {
@@ -11,10 +13,13 @@ enum ExitCode {
     ExitFailure = 1,
     ExitUsage = 2,
     ExitNotFound = 3,
+    ExitStopped = 130,
 };
 
-// `standardInput` is read for --files-from -.
-[[nodiscard]] int runConvert(const Request &request, Console &console, QIODevice &standardInput);
+// `stop` is set on the first interrupt: the batch commits what it is writing
+// and says what it did. `standardInput` is read for --files-from -.
+[[nodiscard]] int runConvert(const Request &request, Console &console, int standardInput,
+                             const std::atomic<bool> &stop);
 [[nodiscard]] int runList(const Request &request, Console &console);
 [[nodiscard]] int runShow(const Request &request, Console &console);
 

@@ -1,43 +1,56 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QElapsedTimer>
 #include <QString>
-#include <QTextStream>
 
 namespace hy3::cli {
 
 // Where hy3conv writes: data on standard output, messages on standard error,
 // each beginning "hy3conv:", and a one-line progress indicator while standard
-// error is a terminal.
+// error is a terminal. Every write is checked: standard output that can't be
+// written (a full disk, a closed descriptor) is said once, in Japanese, and
+// makes the run fail; nothing is written after it.
 class Console
 {
 public:
-    Console(QTextStream &out, QTextStream &err, bool errorIsTerminal);
+    Console(int out, int err, bool errorIsTerminal);
+    ~Console();
 
-    // One line of data.
+    // One line of data (its fields already escaped).
     void data(const QString &line);
-    // A whole document (JSON), as it stands.
-    void document(const QByteArray &bytes);
-    // A message: "hy3conv: " + message.
+    // Bytes of a document (JSON) as they stand.
+    void raw(QByteArrayView bytes);
+    // A message: "hy3conv: " + the text, escaped.
     void message(const QString &text);
 
     // "n/N name" on one line, at most ten times a second and only once a run
     // has lasted half a second; cleared by any other output and by endProgress().
-    void progress(int done, int total, const QString &current);
+    void progress(int done, const QString &current);
     void endProgress();
 
-    // Tab, line feed, carriage return and backslash as \t, \n, \r and \\, so
-    // that a line of output stays one line with its fields apart.
+    // Writes out what is buffered; false when standard output failed.
+    bool flush();
+    [[nodiscard]] bool outputFailed() const { return m_outFailed; }
+
+    // A name or a text as one field of one line: control characters (C0,
+    // DEL, C1) written as \t, \n, \r or \xHH / \uHHHH, so that nothing in a
+    // name can drive the terminal or split a line; on POSIX a backslash is
+    // doubled so the escapes stay readable (on Windows it is the path separator).
     [[nodiscard]] static QString escaped(const QString &text);
 
 private:
+    bool writeAll(int fd, const char *data, qsizetype size, int &error);
     void clearProgress();
 
-    QTextStream &m_out;
-    QTextStream &m_err;
+    int m_out;
+    int m_err;
     bool m_terminal;
     bool m_showing = false;
+    bool m_outFailed = false;
+    QByteArray m_buffer; // standard output, written in large pieces
     QElapsedTimer m_started;
     qint64 m_lastShown = -1000;
 };

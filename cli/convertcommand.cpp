@@ -1,17 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "commands.h"
 
-#include "batch.h"
-#include "conversionrun.h"
-#include "cp932.h"
-#include "filesystem.h"
+#include "engine.h"
+#include "jsonwriter.h"
+#include "messages.h"
+#include "paths.h"
 #include "sources.h"
+#include "sourcelist.h"
 
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QSet>
 
 using namespace Qt::StringLiterals;
 
@@ -19,247 +16,167 @@ namespace hy3::cli {
 
 namespace {
 
-const QString kNotFound = u"指定したフォルダ(ドライブ)からは、データファイルは発見されませんでした。"_s;
-
-QString kindName(DataKind kind)
-{
-    return kind == DataKind::Standard ? u"hyo"_s : u"hyp"_s;
-}
-
-QString resultName(FileReport::Result result, bool dryRun)
+QString resultName(Outcome::Result result, bool dryRun)
 {
     switch (result) {
-    case FileReport::Result::Converted:
+    case Outcome::Result::Converted:
         return dryRun ? u"would-convert"_s : u"converted"_s;
-    case FileReport::Result::NoRecords:
+    case Outcome::Result::NoRecords:
         return u"no-records"_s;
-    case FileReport::Result::Skipped:
+    case Outcome::Result::Kept:
         return u"skipped"_s;
-    case FileReport::Result::Failed:
+    case Outcome::Result::Failed:
         return u"failed"_s;
+    case Outcome::Result::NotRun:
+        return u"not-run"_s;
     }
     return u"failed"_s;
 }
 
-// What a run of convert says about its files, in plain lines or one JSON document.
+// What a run of convert says about its files, as they are final: plain lines,
+// or the elements of one JSON document.
 class ConvertReport
 {
 public:
-    ConvertReport(const Request &request, Console &console, const QList<Job> &jobs)
+    ConvertReport(const Request &request, Console &console)
         : m_request(request)
         , m_console(console)
-        , m_jobs(jobs)
-        , m_reports(jobs.size())
+        , m_json(console)
     {
+        if (!m_request.json)
+            return;
+        m_json.beginObject();
+        m_json.value(u"command", u"convert"_s);
+        m_json.value(u"dryRun", m_request.dryRun);
+        m_json.beginArray(u"files");
     }
 
-    void done(qsizetype index, const FileReport &report)
+    void outcome(const Outcome &outcome)
     {
-        if (report.result == FileReport::Result::Failed)
-            return failed(index, report.message, report.cause, report.code);
-        m_reports[index] = report;
-        m_seen.insert(index);
-        printReady();
+        ++m_counts[static_cast<int>(outcome.result)];
+        const bool failed = outcome.result == Outcome::Result::Failed;
+        if (failed)
+            m_console.message(Messages::failureOf(outcome));
+        if (m_request.json)
+            return m_json.value(fileObject(outcome));
+        if (failed || outcome.result == Outcome::Result::NotRun || m_request.quiet)
+            return;
+        const bool withCount = m_request.verbose || m_request.isFolderPairForm();
+        m_console.data(Console::escaped(Messages::outcomeLine(outcome, m_request.dryRun, withCount)));
     }
 
-    void failed(qsizetype index, const QString &message, Cause cause, int code)
+    void problem(const SourceItem &item)
     {
-        FileReport &report = m_reports[index];
-        report.result = FileReport::Result::Failed;
-        report.message = message;
-        report.cause = cause;
-        report.code = code;
-        m_seen.insert(index);
-        m_failed = true;
+        const QString message = Messages::failure(item.job.source, item.failure);
         m_console.message(message);
-        printReady();
+        m_problems.append(message);
     }
 
-    [[nodiscard]] bool anyFailed() const { return m_failed; }
-
-    [[nodiscard]] QByteArray json(const QStringList &problems) const
+    [[nodiscard]] int count(Outcome::Result result) const { return m_counts[static_cast<int>(result)]; }
+    [[nodiscard]] bool anyFailed() const { return count(Outcome::Result::Failed) > 0 || !m_problems.isEmpty(); }
+    [[nodiscard]] int files() const
     {
-        QJsonArray files;
-        int counts[4] = {};
-        for (qsizetype i = 0; i < m_jobs.size(); ++i) {
-            const Job &job = m_jobs[i];
-            const FileReport &report = m_reports[i];
-            QJsonObject file{{u"source"_s, fs::shown(job.source)},
-                             {u"kind"_s, kindName(job.kind)},
-                             {u"output"_s, fs::shown(job.output)}};
-            if (!m_seen.contains(i)) {
-                file.insert(u"result"_s, u"not-run"_s);
-                files.append(file);
-                continue;
-            }
-            ++counts[static_cast<int>(report.result)];
-            file.insert(u"result"_s, resultName(report.result, m_request.dryRun));
-            if (report.result == FileReport::Result::Failed) {
-                file.insert(u"error"_s, QJsonObject{{u"message"_s, report.message},
-                                                    {u"code"_s, causeId(report.cause)},
-                                                    {u"systemError"_s, report.code}});
-            } else {
-                file.insert(u"records"_s, report.records);
-                if (report.records > 0 && report.result != FileReport::Result::Skipped)
-                    file.insert(u"firstName"_s, decodeCp932(report.firstName));
-                file.insert(u"replaced"_s, report.replaced);
-            }
-            files.append(file);
-        }
-        QJsonArray errors;
-        for (const QString &problem : problems)
-            errors.append(problem);
-        const QJsonObject root{{u"command"_s, u"convert"_s},
-                               {u"dryRun"_s, m_request.dryRun},
-                               {u"files"_s, files},
-                               {u"errors"_s, errors},
-                               {u"converted"_s, counts[static_cast<int>(FileReport::Result::Converted)]},
-                               {u"noRecords"_s, counts[static_cast<int>(FileReport::Result::NoRecords)]},
-                               {u"skipped"_s, counts[static_cast<int>(FileReport::Result::Skipped)]},
-                               {u"failed"_s, counts[static_cast<int>(FileReport::Result::Failed)]}};
-        return QJsonDocument(root).toJson(QJsonDocument::Indented);
+        int total = 0;
+        for (const int n : m_counts)
+            total += n;
+        return total;
+    }
+
+    void finish()
+    {
+        if (!m_request.json)
+            return;
+        m_json.endArray();
+        m_json.value(u"errors", QJsonArray::fromStringList(m_problems));
+        m_json.value(u"converted", count(Outcome::Result::Converted));
+        m_json.value(u"noRecords", count(Outcome::Result::NoRecords));
+        m_json.value(u"skipped", count(Outcome::Result::Kept));
+        m_json.value(u"failed", count(Outcome::Result::Failed));
+        m_json.value(u"notRun", count(Outcome::Result::NotRun));
+        m_json.endObject();
     }
 
 private:
-    // Files report when they are final (one without records at once, a
-    // converted one when its group is committed); lines still come in file order.
-    void printReady()
+    QJsonObject fileObject(const Outcome &outcome) const
     {
-        while (m_printed < m_jobs.size() && m_seen.contains(m_printed))
-            printLine(m_reports[m_printed++]);
-    }
-
-    void printLine(const FileReport &report)
-    {
-        if (m_request.json || m_request.quiet || report.result == FileReport::Result::Failed)
-            return;
-        const QString source = Console::escaped(fs::shown(report.source));
-        const QString destination = Console::escaped(fs::shown(report.destination));
-        const bool counts = m_request.verbose || m_request.isFolderPairForm();
-        const QString count = counts ? u"（%1 行）"_s.arg(report.records) : QString();
-        switch (report.result) {
-        case FileReport::Result::Converted:
-            if (m_request.dryRun)
-                m_console.data(u"変換します%1: %2 → %3%4"_s.arg(report.replaced ? u"（上書き）"_s : QString(), source,
-                                                              destination, count));
-            else
-                m_console.data(u"変換しました: %1 → %2%3"_s.arg(source, destination, count));
-            break;
-        case FileReport::Result::NoRecords:
-            m_console.data(u"データ行がないため変換しませんでした: %1"_s.arg(source));
-            break;
-        case FileReport::Result::Skipped:
-            m_console.data(u"既にあるため変換しませんでした: %1"_s.arg(destination));
-            break;
-        case FileReport::Result::Failed:
-            break;
+        QJsonObject file;
+        putPath(file, u"source"_s, outcome.source);
+        file.insert(u"kind"_s, layoutInfo(layoutOf(outcome.kind)).id.toString());
+        putPath(file, u"output"_s, outcome.destination);
+        file.insert(u"result"_s, resultName(outcome.result, m_request.dryRun));
+        if (outcome.result == Outcome::Result::Failed || outcome.result == Outcome::Result::NotRun) {
+            file.insert(u"error"_s, errorObject(outcome.failure, Messages::failureOf(outcome)));
+            return file;
         }
+        file.insert(u"records"_s, outcome.records);
+        if (outcome.records > 0 && outcome.result == Outcome::Result::Converted)
+            putName(file, u"firstName"_s, outcome.firstName);
+        file.insert(u"replaced"_s, outcome.replaced);
+        return file;
     }
 
     const Request &m_request;
     Console &m_console;
-    const QList<Job> &m_jobs;
-    QList<FileReport> m_reports;
-    QSet<qsizetype> m_seen;
-    qsizetype m_printed = 0;
-    bool m_failed = false;
+    JsonWriter m_json;
+    int m_counts[5] = {};
+    QStringList m_problems;
 };
 
-QStringList sourceOperands(const Request &request, QIODevice &standardInput, QStringList &problems)
-{
-    QStringList operands = request.operands;
-    if (!request.filesFrom)
-        return operands;
-    QByteArray list;
-    if (*request.filesFrom == u"-") {
-        list = standardInput.readAll();
-    } else {
-        QFile file(*request.filesFrom);
-        if (!file.open(QIODevice::ReadOnly))
-            problems.append(u"変換元の一覧「%1」を読み込めません（%2）"_s.arg(fs::shown(*request.filesFrom),
-                                                                          file.errorString()));
-        list = file.readAll();
-    }
-    return operands + pathsFromList(list, request.nullSeparated);
-}
-
-Expansion jobsOf(const Request &request, QIODevice &standardInput)
+Sources sourcesOf(const Request &request, SourceList &list)
 {
     if (request.isFolderPairForm())
-        return folderPairJobs(request.operands[0], request.operands[1], *request.kind, request.operands.mid(2));
-    QStringList problems;
-    const QStringList operands = sourceOperands(request, standardInput, problems);
-    Expansion expansion = expandOperands(operands, request.kind, request.recursive, *request.outputFolder);
-    expansion.problems = problems + expansion.problems;
-    return expansion;
-}
-
-// Creates the output folder, or says why it can't; a dry run creates nothing.
-bool prepareFolder(const QString &folder, const Request &request, QSet<QString> &made, Console &console)
-{
-    if (request.dryRun || request.isFolderPairForm() || made.contains(folder))
-        return true;
-    made.insert(folder);
-    if (const fs::native::Error error = fs::native::makeFolders(fs::toNative(folder))) {
-        console.message(fs::failure(error, u"出力先のフォルダー「%1」を作成できません（%2）"_s, folder).message());
-        return false;
-    }
-    return true;
+        return Sources::folderPair(request.operands[0], request.operands[1], *request.kind, request.operands.mid(2));
+    return Sources([&list] { return list.next(); }, request.kind, request.recursive, request.outputFolder);
 }
 
 } // namespace
 
-int runConvert(const Request &request, Console &console, QIODevice &standardInput)
+int runConvert(const Request &request, Console &console, int standardInput, const std::atomic<bool> &stop)
 {
-    const Expansion expansion = jobsOf(request, standardInput);
-    for (const QString &problem : expansion.problems)
-        console.message(problem);
-    if (expansion.jobs.isEmpty()) {
-        if (request.json)
-            console.document(ConvertReport(request, console, expansion.jobs).json(expansion.problems));
-        if (!expansion.problems.isEmpty())
+    SourceList list(request.isFolderPairForm() ? QStringList() : request.operands);
+    if (request.filesFrom && !request.isFolderPairForm()) {
+        if (const QString problem = list.readFrom(*request.filesFrom, request.nullSeparated, standardInput);
+            !problem.isEmpty()) {
+            console.message(problem);
             return ExitFailure;
-        console.message(kNotFound);
-        return ExitNotFound;
+        }
     }
-
-    ConversionRun::Settings settings;
+    Sources sources = sourcesOf(request, list);
+    EngineSettings settings;
     settings.columns = request.columns;
     settings.overwrite = !request.noOverwrite;
     settings.dryRun = request.dryRun;
-    ConversionRun run(settings);
-    ConvertReport report(request, console, expansion.jobs);
-    run.setReportSink([&](const FileReport &done) { report.done(done.tag.toLongLong(), done); });
-
-    QList<BatchRow> rows;
-    for (qsizetype i = 0; i < expansion.jobs.size(); ++i)
-        rows.append({QString::number(i), true});
-    QSet<QString> madeFolders;
-    int done = 0;
-    const auto convert = [&](DataKind, const QString &tag) {
-        const qsizetype index = tag.toLongLong();
-        const Job &job = expansion.jobs[index];
-        if (!request.quiet && !request.json)
-            console.progress(done, static_cast<int>(expansion.jobs.size()), job.label);
-        ++done;
-        try {
-            if (!prepareFolder(fs::splitPath(job.output).folder, request, madeFolders, console))
-                throw DataError(Cause::NotFound, u"「%1」を作成できません（出力先のフォルダーがありません）"_s.arg(fs::shown(job.output)));
-            run.convert(job.kind, {job.source, job.output}, tag);
-        } catch (const DataError &error) {
-            report.failed(index, error.message(), error.cause(), error.code());
-            throw;
-        } catch (const std::bad_alloc &) {
-            report.failed(index, u"「%1」: %2"_s.arg(fs::shown(job.source), causeText(Cause::OutOfMemory)), Cause::OutOfMemory, 0);
-            throw;
+    settings.makeFolders = request.isFolderPairForm() ? MakeFolders::None : MakeFolders::All;
+    ConvertReport report(request, console);
+    Engine engine(settings, [&report](const Outcome &outcome) { report.outcome(outcome); });
+    int started = 0;
+    while (const std::optional<SourceItem> item = sources.next()) {
+        if (item->failure) {
+            report.problem(*item);
+            continue;
         }
-    };
-    const BatchSummary summary =
-        runBatch(rows, request.kind.value_or(DataKind::Standard), convert, [](float) {}, finishStep(run));
+        if (stop.load()) {
+            engine.skip(item->job);
+            continue;
+        }
+        if (!request.quiet && !request.json)
+            console.progress(++started, item->label);
+        engine.add(item->job);
+    }
+    engine.finish();
     console.endProgress();
-    if (request.json)
-        console.document(report.json(expansion.problems));
-    return summary.failures.isEmpty() && !report.anyFailed() && expansion.problems.isEmpty() ? ExitSuccess : ExitFailure;
+    report.finish();
+    const bool written = console.flush();
+    const int notRun = report.count(Outcome::Result::NotRun);
+    if (stop.load()) {
+        console.message(Messages::stopped(report.count(Outcome::Result::Converted), notRun));
+        return ExitStopped;
+    }
+    if (report.files() == 0 && !report.anyFailed()) {
+        console.message(Messages::notFound());
+        return ExitNotFound;
+    }
+    return report.anyFailed() || !written ? ExitFailure : ExitSuccess;
 }
 
 } // namespace hy3::cli

@@ -6,56 +6,67 @@
 #include "commands.h"
 #include "console.h"
 #include "cp932.h"
-#include "filesystem.h"
-#include "fs/native.h"
+#include "fs/sys.h"
+#include "fs/tempfile.h"
+#include "paths.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QTextStream>
 
+#include <atomic>
 #include <cstdio>
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
 #ifdef Q_OS_WIN
 #include <io.h>
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
+std::atomic<bool> g_stop{false};
+
+// The first interrupt asks the batch to stop after the group it is writing;
+// the next one ends the program at once, its temporaries removed.
+bool onInterrupt(int count) noexcept
+{
+    if (count == 1) {
+        g_stop.store(true);
+        return true;
+    }
+    hy3::fs::removeOwnTemporaries();
+    return false;
+}
+
 // The arguments as the system gave them: on POSIX a byte that is not UTF-8
 // (a path in cp932) is kept, so the file can be found.
 QStringList arguments(int argc, char *argv[])
 {
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_WIN
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    return QCoreApplication::arguments().mid(1);
+#else
     QStringList list;
     for (int i = 1; i < argc; ++i)
         list.append(hy3::fs::fromNative(argv[i]));
     return list;
-#else
-    Q_UNUSED(argc);
-    Q_UNUSED(argv);
-    return QCoreApplication::arguments().mid(1);
 #endif
 }
 
-bool standardErrorIsTerminal()
+bool isTerminal(int fd)
 {
-#ifdef Q_OS_UNIX
-    return ::isatty(STDERR_FILENO) == 1;
-#elif defined(Q_OS_WIN)
-    return ::_isatty(_fileno(stderr)) != 0;
+#ifdef Q_OS_WIN
+    return ::_isatty(fd) != 0;
 #else
-    return false;
+    return ::isatty(fd) == 1;
 #endif
 }
 
 // A Japanese Windows console shows code page 932 unless told otherwise; the
-// output is UTF-8, so the console is told so for the program's life.
+// output is UTF-8, so the console is told so while the program runs.
 class ConsoleCodePage
 {
 public:
@@ -64,18 +75,52 @@ public:
 #ifdef Q_OS_WIN
         m_saved = GetConsoleOutputCP();
         SetConsoleOutputCP(CP_UTF8);
+        _setmode(_fileno(stdout), _O_BINARY);
+        _setmode(_fileno(stderr), _O_BINARY);
 #endif
     }
     ~ConsoleCodePage()
     {
 #ifdef Q_OS_WIN
-        SetConsoleOutputCP(m_saved);
+        if (m_saved != 0)
+            SetConsoleOutputCP(m_saved);
 #endif
     }
+    ConsoleCodePage(const ConsoleCodePage &) = delete;
+    ConsoleCodePage &operator=(const ConsoleCodePage &) = delete;
 
 private:
     unsigned m_saved = 0;
 };
+
+int run(const hy3::cli::Request &request, hy3::cli::Console &console)
+{
+    using hy3::cli::Command;
+    switch (request.command) {
+    case Command::Overview:
+        console.raw(hy3::cli::helpText().toUtf8());
+        return console.flush() ? hy3::cli::ExitSuccess : hy3::cli::ExitFailure;
+    case Command::Version:
+        console.data(u"hy3conv "_s + QCoreApplication::applicationVersion());
+        return console.flush() ? hy3::cli::ExitSuccess : hy3::cli::ExitFailure;
+    default:
+        break;
+    }
+    if (request.help) {
+        console.raw(hy3::cli::helpText(request.command).toUtf8());
+        return console.flush() ? hy3::cli::ExitSuccess : hy3::cli::ExitFailure;
+    }
+    switch (request.command) {
+    case Command::Convert:
+        return hy3::cli::runConvert(request, console, 0, g_stop);
+    case Command::List:
+        return hy3::cli::runList(request, console);
+    case Command::Show:
+        return hy3::cli::runShow(request, console);
+    default:
+        return hy3::cli::ExitFailure;
+    }
+}
 
 } // namespace
 
@@ -84,43 +129,20 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"hy3conv"_s);
     QCoreApplication::setApplicationVersion(QStringLiteral(HY3_VERSION));
-    hy3::fs::native::removeTemporariesOnSignals(); // Ctrl+C leaves no half-written temporary
+    hy3::fs::sys::onInterrupt(onInterrupt);
+    hy3::fs::sys::keepRunningPastSizeLimit(); // a write past `ulimit -f` is a failure to report, not a death
     const ConsoleCodePage utf8Console;
 
-    QFile standardOutput;
-    (void)standardOutput.open(stdout, QIODevice::WriteOnly);
-    QTextStream out(&standardOutput);
-    QTextStream err(stderr);
-    out.setEncoding(QStringConverter::Utf8);
-    err.setEncoding(QStringConverter::Utf8);
-    hy3::cli::Console console(out, err, standardErrorIsTerminal());
+    hy3::cli::Console console(1, 2, isTerminal(2));
     if (!hy3::cp932Available()) {
         console.message(hy3::cp932MissingMessage());
         return hy3::cli::ExitFailure;
     }
     try {
-        const hy3::cli::Request request = hy3::cli::parseCommandLine(arguments(argc, argv));
-        switch (request.command) {
-        case hy3::cli::Request::Command::Help:
-            out << hy3::cli::helpText();
-            return hy3::cli::ExitSuccess;
-        case hy3::cli::Request::Command::Version:
-            out << u"hy3conv "_s << QCoreApplication::applicationVersion() << Qt::endl;
-            return hy3::cli::ExitSuccess;
-        case hy3::cli::Request::Command::Convert: {
-            QFile input;
-            (void)input.open(stdin, QIODevice::ReadOnly);
-            return hy3::cli::runConvert(request, console, input);
-        }
-        case hy3::cli::Request::Command::List:
-            return hy3::cli::runList(request, console);
-        case hy3::cli::Request::Command::Show:
-            return hy3::cli::runShow(request, console);
-        }
+        return run(hy3::cli::parseCommandLine(arguments(argc, argv)), console);
     } catch (const hy3::cli::UsageError &error) {
         console.message(error.message);
-        err << u"詳しくは hy3conv --help を参照してください。"_s << Qt::endl;
+        console.message(u"詳しくは hy3conv --help を参照してください。"_s);
         return hy3::cli::ExitUsage;
     }
-    return hy3::cli::ExitFailure;
 }

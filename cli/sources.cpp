@@ -1,145 +1,204 @@
 // SPDX-License-Identifier: MIT
 #include "sources.h"
 
-#include "filesystem.h"
+#include "dataerror.h"
 #include "folderpath.h"
-#include "foldersearch.h"
-#include "listing.h"
 #include "naturalorder.h"
+#include "paths.h"
 
 using namespace Qt::StringLiterals;
 
 namespace hy3::cli {
 
-namespace native = fs::native;
+namespace sys = fs::sys;
 
 namespace {
 
-QList<DataKind> kindsOf(std::optional<DataKind> kind)
+// What a path is, links followed.
+sys::Error statPath(const QString &path, sys::Status &status)
 {
-    return kind ? QList<DataKind>{*kind} : QList<DataKind>{DataKind::Standard, DataKind::Private};
+    const fs::PathParts parts = fs::splitPath(path);
+    sys::Folder folder;
+    if (const sys::Error error = sys::openFolder(fs::toNative(parts.folder), folder))
+        return error;
+    if (parts.name.isEmpty()) // the path ends in a separator: the folder itself
+        return sys::statAt(folder, sys::String(1, '.'), true, status);
+    return sys::statAt(folder, fs::toNative(parts.name), true, status);
 }
 
-QString outputPath(const QString &outputFolder, const QString &relativeFolder, const QString &name)
+SourceItem failed(const QString &path, const Failure &failure)
 {
-    return folderWithSeparator(outputFolder) + relativeFolder + destinationFileName(name);
-}
-
-// The data files of one folder in natural order, then (recursive) those of its
-// sub-folders, each under its place relative to the operand.
-void walk(const QString &folder, const QString &relative, std::optional<DataKind> kind, bool recursive,
-          const QString &outputFolder, QList<Job> &jobs)
-{
-    QList<std::pair<QString, DataKind>> files;
-    for (const DataKind k : kindsOf(kind)) {
-        for (const QString &name : findFiles(folder, searchPattern(k)))
-            files.append({name, k});
-    }
-    std::sort(files.begin(), files.end(), [](const auto &a, const auto &b) { return naturalLess(a.first, b.first); });
-    for (const auto &[name, k] : files) {
-        Job job{folder + name, relative + name, k, {}};
-        if (!outputFolder.isNull())
-            job.output = outputPath(outputFolder, relative, name);
-        jobs.append(job);
-    }
-    if (!recursive)
-        return;
-    QStringList folders = findFolders(folder);
-    std::sort(folders.begin(), folders.end(), naturalLess);
-    for (const QString &sub : folders)
-        walk(folder + sub + u'/', relative + sub + u'/', kind, recursive, outputFolder, jobs);
+    SourceItem item;
+    item.job.source = path;
+    item.label = path;
+    item.failure = failure;
+    return item;
 }
 
 } // namespace
 
-std::optional<Layout> layoutOf(const QString &name)
+Sources::Sources(Operands operands, std::optional<DataKind> kind, bool recursive, std::optional<QString> outputFolder)
+    : m_operands(std::move(operands))
+    , m_kind(kind)
+    , m_recursive(recursive)
+    , m_output(std::move(outputFolder))
 {
-    if (name.endsWith(u".hyo"_s, Qt::CaseInsensitive))
-        return Layout::Hyo;
-    if (name.endsWith(u".hyp"_s, Qt::CaseInsensitive))
-        return Layout::Hyp;
-    if (name.endsWith(u".hy3"_s, Qt::CaseInsensitive))
-        return Layout::Hy3;
+}
+
+Sources Sources::folderPair(const QString &sourceFolder, const QString &destinationFolder, DataKind kind,
+                            const QStringList &names)
+{
+    const QString source = fs::withSeparator(sourceFolder);
+    if (names.isEmpty()) {
+        Sources sources([done = false, source]() mutable -> std::optional<QString> {
+            if (done)
+                return std::nullopt;
+            done = true;
+            return source;
+        }, kind, false, destinationFolder);
+        return sources;
+    }
+    Sources sources([names, at = qsizetype(0)]() mutable -> std::optional<QString> {
+        if (at == names.size())
+            return std::nullopt;
+        return names[at++];
+    }, kind, false, destinationFolder);
+    sources.m_flatNames = true;
+    sources.m_pairSource = source;
+    return sources;
+}
+
+QStringList Sources::patterns() const
+{
+    if (m_kind)
+        return {searchPattern(*m_kind)};
+    return {searchPattern(DataKind::Standard), searchPattern(DataKind::Private)};
+}
+
+SourceItem Sources::jobFor(const QString &folder, const QString &relative, qsizetype anchor, const QString &name)
+{
+    SourceItem item;
+    item.job.source = folder + name;
+    const std::optional<Layout> layout = layoutOf(name);
+    item.job.kind = layout ? kindOf(*layout).value_or(DataKind::Standard) : m_kind.value_or(DataKind::Standard);
+    item.job.sourceAnchor = anchor;
+    item.label = relative + name;
+    if (m_output) {
+        const QString out = fs::withSeparator(*m_output);
+        try {
+            item.job.destination = out + relative + destinationFileName(name);
+        } catch (const DataError &error) {
+            return failed(item.job.source, error.failure());
+        }
+        item.job.destinationAnchor = out.size();
+    }
+    return item;
+}
+
+std::optional<SourceItem> Sources::enterFolder(const QString &path, const QString &relative, qsizetype anchor)
+{
+    std::shared_ptr<OpenFolder> folder;
+    FolderEntries entries;
+    sys::Error error = m_folders.open(path, anchor, MakeFolders::None, folder);
+    if (!error)
+        error = readFolder(*folder->folder, patterns(), m_recursive, entries);
+    if (error)
+        return failed(path, error.during(Action::OpenFolder));
+    m_files = std::move(entries.files);
+    m_order = naturalOrder(m_files.size(), [this](std::size_t i) { return m_files[i].name; });
+    m_nextFile = 0;
+    m_filesOpen = folder->folder;
+    m_filesFolder = path;
+    m_filesRelative = relative;
+    m_filesAnchor = anchor;
+    if (m_recursive) {
+        const std::vector<std::size_t> order =
+            naturalOrder(static_cast<std::size_t>(entries.folders.size()),
+                         [&entries](std::size_t i) { return entries.folders[static_cast<qsizetype>(i)]; });
+        QStringList folders;
+        folders.reserve(entries.folders.size());
+        for (const std::size_t i : order)
+            folders.append(entries.folders[static_cast<qsizetype>(i)]);
+        m_levels.push_back({path, relative, anchor, std::move(folders)});
+    }
     return std::nullopt;
 }
 
-Expansion expandOperands(const QStringList &operands, std::optional<DataKind> kind, bool recursive,
-                         const QString &outputFolder)
+std::optional<SourceItem> Sources::fromOperand(const QString &operand)
 {
-    Expansion expansion;
-    for (const QString &operand : operands) {
-        native::Status status;
-        if (const native::Error error = fs::statPath(operand, status)) {
-            expansion.problems.append(
-                fs::failure(error, u"「%1」を開けません（%2）"_s, operand).message());
-            continue;
-        }
-        if (status.type == native::Type::Folder) {
-            const qsizetype before = expansion.jobs.size();
-            walk(folderWithSeparator(operand), QString(), kind, recursive, outputFolder, expansion.jobs);
-            if (expansion.jobs.size() == before)
-                ++expansion.emptyFolders;
-            continue;
-        }
-        const QString name = fs::splitPath(operand).name;
-        const std::optional<Layout> layout = layoutOf(name);
-        if (!layout || *layout == Layout::Hy3) {
-            expansion.problems.append(u"「%1」は旧データ（*.hyo / *.hyp）ではありません"_s.arg(fs::shown(operand)));
-            continue;
-        }
-        const DataKind fileKind = *layout == Layout::Hyo ? DataKind::Standard : DataKind::Private;
-        if (kind && *kind != fileKind)
-            continue; // --kind filters
-        Job job{operand, operand, fileKind, {}};
-        if (!outputFolder.isNull())
-            job.output = outputPath(outputFolder, QString(), name);
-        expansion.jobs.append(job);
-    }
-    return expansion;
-}
-
-Expansion folderPairJobs(const QString &sourceFolder, const QString &destinationFolder, DataKind kind,
-                         const QStringList &names)
-{
-    if (names.isEmpty()) {
-        Expansion expansion;
-        walk(folderWithSeparator(sourceFolder), QString(), kind, false, destinationFolder, expansion.jobs);
-        if (expansion.jobs.isEmpty())
-            expansion.emptyFolders = 1;
-        return expansion;
-    }
-    Expansion expansion;
-    for (const QString &name : names) {
-        // A name with a folder part reads from there, but its output stays in
-        // the destination folder.
-        const QString base = fs::splitPath(name).name;
-        Job job{folderWithSeparator(sourceFolder) + name, name, kind, {}};
+    if (m_flatNames) {
+        // A name with a folder part reads from there, but its output goes
+        // into the destination folder itself.
+        const fs::PathParts parts = fs::splitPath(operand);
+        SourceItem item = jobFor(m_pairSource, QString(), m_pairSource.size(), operand);
+        item.job.kind = *m_kind;
+        item.label = operand;
+        if (item.failure)
+            return item;
         try {
-            job.output = folderWithSeparator(destinationFolder) + destinationFileName(base);
+            item.job.destination = fs::withSeparator(*m_output) + destinationFileName(parts.name);
         } catch (const DataError &error) {
-            expansion.problems.append(error.message());
-            continue;
+            return failed(item.job.source, error.failure());
         }
-        expansion.jobs.append(job);
+        item.job.sourceAnchor = 0;
+        item.job.destinationAnchor = 0;
+        return item;
     }
-    return expansion;
+    sys::Status status;
+    if (const sys::Error error = statPath(operand, status))
+        return failed(operand, error.during(Action::OpenSource));
+    if (status.type == sys::Type::Folder) {
+        const QString folder = fs::withSeparator(operand);
+        return enterFolder(folder, QString(), folder.size());
+    }
+    const fs::PathParts parts = fs::splitPath(operand);
+    const std::optional<Layout> layout = layoutOf(parts.name);
+    if (!layout || !kindOf(*layout))
+        return failed(operand, {Cause::NotOldData});
+    if (m_kind && *m_kind != *kindOf(*layout))
+        return std::nullopt; // --kind filters
+    SourceItem item = jobFor(parts.folder, QString(), 0, parts.name);
+    if (!item.failure) {
+        item.job.source = operand;
+        item.label = operand;
+    }
+    return item;
 }
 
-QStringList pathsFromList(const QByteArray &bytes, bool nullSeparated)
+std::optional<SourceItem> Sources::next()
 {
-    QStringList paths;
-    for (QByteArray line : bytes.split(nullSeparated ? '\0' : '\n')) {
-        if (!nullSeparated && line.endsWith('\r'))
-            line.chop(1);
-        if (line.isEmpty())
+    for (;;) {
+        if (m_nextFile < m_order.size()) {
+            const FoundFile &file = m_files[m_order[m_nextFile++]];
+            SourceItem item = jobFor(m_filesFolder, m_filesRelative, m_filesAnchor, file.name);
+            item.folder = m_filesOpen;
+            item.name = file.name;
+            return item;
+        }
+        m_files.clear();
+        m_order.clear();
+        m_nextFile = 0;
+        m_filesOpen.reset();
+        if (!m_levels.empty()) {
+            Level &level = m_levels.back();
+            if (level.nextFolder == level.folders.size()) {
+                m_levels.pop_back();
+                continue;
+            }
+            const QString name = level.folders[level.nextFolder++];
+            const QString path = level.path + name + u'/';
+            const QString relative = level.relative + name + u'/';
+            const qsizetype anchor = level.anchor;
+            if (std::optional<SourceItem> problem = enterFolder(path, relative, anchor))
+                return problem;
             continue;
-#ifdef Q_OS_WIN
-        paths.append(QString::fromUtf8(line)); // lists written on Windows by today's tools are UTF-8
-#else
-        paths.append(fs::fromNative(fs::native::String(line.constData(), static_cast<std::size_t>(line.size()))));
-#endif
+        }
+        const std::optional<QString> operand = m_operands();
+        if (!operand)
+            return std::nullopt;
+        if (std::optional<SourceItem> item = fromOperand(*operand))
+            return item;
     }
-    return paths;
 }
 
 } // namespace hy3::cli

@@ -1,50 +1,87 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "datafile.h"
+#include "engine.h"
+#include "foldercache.h"
+#include "foldersearch.h"
 
-#include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
+#include <functional>
 #include <optional>
+#include <vector>
 
 namespace hy3::cli {
 
-enum class Layout { Hyo, Hyp, Hy3 };
-
-// The layout a file name's extension says, letter case ignored.
-[[nodiscard]] std::optional<Layout> layoutOf(const QString &name);
-
-// One data file to convert, list or show.
-struct Job
+// One thing the operands name: a data file (its job), or an operand or a
+// folder on the way that can't be walked (its failure and path).
+struct SourceItem
 {
-    QString source; // the path to open
-    QString label;  // how the file is named in plain output
-    DataKind kind = DataKind::Standard;
-    QString output; // convert: the .hy3 path
+    Job job;         // convert: with its destination; list: destination empty
+    QString label;   // how the file is named in plain output
+    Failure failure; // set: nothing to do but report it; job.source is the path
+    // The folder that holds the file, when the walk has it open, and the
+    // file's name in it: a listing reads the file without opening the folder again.
+    std::shared_ptr<const fs::sys::Folder> folder;
+    QString name;
 };
 
-struct Expansion
+// The data files the operands name, one at a time, so that any number of
+// files takes little memory: a file stands for itself (its kind from its
+// extension), a folder for the data files in it in natural order, with
+// `recursive` its sub-folders too (links to folders are not followed).
+// Folders are opened one by one below the operand, never through a link.
+// With an output folder each job's output is that folder plus the file's
+// place under its operand plus stem + ".hy3".
+class Sources
 {
-    QList<Job> jobs;
-    QStringList problems; // operands that are no data file or can't be read, as messages
-    int emptyFolders = 0; // folder operands without a data file of the kinds asked for
+public:
+    using Operands = std::function<std::optional<QString>()>;
+
+    Sources(Operands operands, std::optional<DataKind> kind, bool recursive, std::optional<QString> outputFolder);
+
+    // The folder-pair form: names relative to the source folder (all its data
+    // files of the kind when none is named), outputs into the destination folder.
+    static Sources folderPair(const QString &sourceFolder, const QString &destinationFolder, DataKind kind,
+                              const QStringList &names);
+
+    [[nodiscard]] std::optional<SourceItem> next();
+
+private:
+    struct Level
+    {
+        QString path;      // ends in a separator
+        QString relative;  // below the operand, ends in a separator or is empty
+        qsizetype anchor;  // the operand's part of `path`
+        QStringList folders; // sub-folders still to walk, in order
+        qsizetype nextFolder = 0;
+    };
+
+    std::optional<SourceItem> fromOperand(const QString &operand);
+    std::optional<SourceItem> enterFolder(const QString &path, const QString &relative, qsizetype anchor);
+    SourceItem jobFor(const QString &folder, const QString &relative, qsizetype anchor, const QString &name);
+    QStringList patterns() const;
+
+    Operands m_operands;
+    std::optional<DataKind> m_kind;
+    bool m_recursive = false;
+    std::optional<QString> m_output;
+    // The folder-pair form with names: they go into the output folder itself.
+    bool m_flatNames = false;
+    QString m_pairSource;
+
+    FolderCache m_folders{std::clamp(fs::sys::openFileLimit() / 16, 2, 16)};
+    std::vector<Level> m_levels;
+    // The current folder's files, in natural order.
+    std::vector<FoundFile> m_files;
+    std::vector<std::size_t> m_order;
+    std::size_t m_nextFile = 0;
+    std::shared_ptr<const fs::sys::Folder> m_filesOpen;
+    QString m_filesFolder;
+    QString m_filesRelative;
+    qsizetype m_filesAnchor = 0;
 };
-
-// The data files the operands name: a file stands for itself (its kind from
-// its extension), a folder for the data files in it in natural order, with
-// `recursive` its sub-folders too. With an output folder each job's output is
-// that folder plus the file's place under its operand plus stem + ".hy3".
-[[nodiscard]] Expansion expandOperands(const QStringList &operands, std::optional<DataKind> kind, bool recursive,
-                                       const QString &outputFolder = {});
-
-// The folder-pair form: names relative to the source folder (all its data
-// files of the kind when none is named), outputs into the destination folder.
-[[nodiscard]] Expansion folderPairJobs(const QString &sourceFolder, const QString &destinationFolder, DataKind kind,
-                                       const QStringList &names);
-
-// The paths of a --files-from list: one per line (or per NUL), empty ones left out.
-[[nodiscard]] QStringList pathsFromList(const QByteArray &bytes, bool nullSeparated);
 
 } // namespace hy3::cli

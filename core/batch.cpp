@@ -2,43 +2,33 @@
 #include "batch.h"
 
 #include "dataerror.h"
-#include "filesystem.h"
-
-#include <exception>
-#include <new>
-
-using namespace Qt::StringLiterals;
+#include "engine.h"
+#include "paths.h"
 
 namespace hy3 {
 
 namespace {
 
-QString failureOf(const QString &fileName)
-{
-    try {
-        throw;
-    } catch (const DataError &error) {
-        return error.message();
-    } catch (const std::bad_alloc &) {
-        return u"「%1」: 変換できませんでした（%2）"_s.arg(fs::shown(fileName), causeText(Cause::OutOfMemory));
-    } catch (const std::exception &error) {
-        return u"「%1」: 変換できませんでした（%2）"_s.arg(fs::shown(fileName), QString::fromLocal8Bit(error.what()));
-    }
-}
+constexpr qsizetype kFailuresKept = 100;
 
-void addLateFailures(BatchSummary &summary, const QList<BatchRow> &rows, const QList<BatchFailure> &late)
+void count(BatchSummary &summary, const Outcome &outcome)
 {
-    if (late.isEmpty())
-        return;
-    summary.converted -= static_cast<int>(late.size());
-    summary.failures += late;
-    const auto position = [&rows](const BatchFailure &failure) {
-        return std::find_if(rows.cbegin(), rows.cend(),
-                            [&failure](const BatchRow &row) { return row.fileName == failure.fileName; })
-            - rows.cbegin();
-    };
-    std::stable_sort(summary.failures.begin(), summary.failures.end(),
-                     [&](const BatchFailure &a, const BatchFailure &b) { return position(a) < position(b); });
+    switch (outcome.result) {
+    case Outcome::Result::Converted:
+        ++summary.converted;
+        break;
+    case Outcome::Result::NoRecords:
+    case Outcome::Result::Kept:
+        break;
+    case Outcome::Result::Failed:
+        ++summary.failed;
+        if (summary.failures.size() < kFailuresKept)
+            summary.failures.append(outcome);
+        break;
+    case Outcome::Result::NotRun:
+        ++summary.notRun;
+        break;
+    }
 }
 
 } // namespace
@@ -48,35 +38,54 @@ float progressValue(int done, int selected)
     return static_cast<float>(static_cast<double>(done) / static_cast<double>(selected) * 100.0);
 }
 
-BatchSummary runBatch(const QList<BatchRow> &rows, DataKind kind, const ConvertOne &convert,
-                      const ShowProgress &progress, const FinishBatch &finish)
+BatchSummary runBatch(const BatchRequest &request, const BatchCallbacks &callbacks)
 {
     BatchSummary summary;
+    const auto progress = [&](float value) {
+        if (callbacks.progress)
+            callbacks.progress(value);
+    };
     progress(0.0f);
-    if (rows.isEmpty())
+    if (request.rows.isEmpty())
         return summary;
-
-    summary.selected = static_cast<int>(std::count_if(rows.cbegin(), rows.cend(), [](const BatchRow &row) { return row.selected; }));
+    for (const BatchRow &row : request.rows)
+        summary.selected += row.selected ? 1 : 0;
     if (summary.selected == 0) {
-        summary.outcome = BatchSummary::Outcome::NoSelection;
+        summary.result = BatchSummary::Result::NoSelection;
         return summary;
     }
 
-    summary.outcome = BatchSummary::Outcome::Ran;
+    summary.result = BatchSummary::Result::Ran;
+    EngineSettings settings;
+    settings.columns = request.columns;
+    Engine engine(settings, [&summary](const Outcome &outcome) { count(summary, outcome); });
     int done = 0;
-    for (const BatchRow &row : rows) {
+    for (const BatchRow &row : request.rows) {
         if (!row.selected)
             continue;
+        const bool stopping = callbacks.stop && callbacks.stop->load();
+        Job job{QString(), QString(), request.kind};
         try {
-            convert(kind, row.fileName);
-            ++summary.converted;
-        } catch (...) {
-            summary.failures.append({row.fileName, failureOf(row.fileName)});
+            const ConversionPaths paths = pathsFor(request.sourceFolder, request.destinationFolder, row.fileName);
+            job.source = paths.source;
+            job.destination = paths.destination;
+        } catch (const DataError &error) {
+            job.source = fs::withSeparator(request.sourceFolder) + row.fileName;
+            engine.refuse(job, error.failure());
+            progress(progressValue(++done, summary.selected));
+            continue;
         }
+        if (stopping) {
+            summary.result = BatchSummary::Result::Stopped;
+            engine.skip(job);
+            continue;
+        }
+        if (callbacks.starting)
+            callbacks.starting({job.source, job.destination});
+        engine.add(job);
         progress(progressValue(++done, summary.selected));
     }
-    if (finish)
-        addLateFailures(summary, rows, finish());
+    engine.finish();
     return summary;
 }
 

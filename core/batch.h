@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "datafile.h"
+#include "convert.h"
+#include "folderpath.h"
+#include "outcome.h"
 
 #include <QList>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 
 namespace hy3 {
@@ -17,40 +20,46 @@ struct BatchRow
     bool selected = false;
 };
 
-struct BatchFailure
+// What the window hands the batch: plain values read from its controls.
+struct BatchRequest
 {
-    QString fileName;
-    QString message;
-
-    friend bool operator==(const BatchFailure &, const BatchFailure &) = default;
+    QList<BatchRow> rows;
+    DataKind kind = DataKind::Standard;
+    QString sourceFolder;
+    QString destinationFolder;
+    ColumnOptions columns;
 };
 
 struct BatchSummary
 {
-    enum class Outcome { EmptyList, NoSelection, Ran };
+    enum class Result { EmptyList, NoSelection, Ran, Stopped };
 
-    Outcome outcome = Outcome::EmptyList;
+    Result result = Result::EmptyList;
     int selected = 0;
-    int converted = 0;
-    QList<BatchFailure> failures; // in list order
+    int converted = 0; // NoRecords and Kept count as done, not as converted
+    int failed = 0;
+    int notRun = 0;
+    QList<Outcome> failures; // the first ones, in list order
 };
 
-// Converts one file; throws (DataError or anything else) on failure.
-using ConvertOne = std::function<void(DataKind kind, const QString &fileName)>;
-// The bar's value, 0..100 with fractions.
-using ShowProgress = std::function<void(float value)>;
-// After the last file: the files that failed only then (outputs committed in
-// groups fail when their group is made durable).
-using FinishBatch = std::function<QList<BatchFailure>()>;
+struct BatchCallbacks
+{
+    // Before a file is opened: which one the batch works on now.
+    std::function<void(const ConversionPaths &paths)> starting;
+    // After each file, failed or not: done / selected * 100.
+    std::function<void(float value)> progress;
+    // Read between files: once set, the group being written is committed and
+    // the remaining files are not run.
+    const std::atomic<bool> *stop = nullptr;
+};
 
 // done / selected * 100, worked out in double and kept as float.
 [[nodiscard]] float progressValue(int done, int selected);
 
-// Converts every selected row in list order with `convert`. The bar starts at
-// 0 and moves after each file, failed or not, so it ends at 100. A failing
-// file is recorded and the batch goes on. An empty list and a list without a
-// selection convert nothing and say so in the outcome.
-[[nodiscard]] BatchSummary runBatch(const QList<BatchRow> &rows, DataKind kind, const ConvertOne &convert,
-                                    const ShowProgress &progress, const FinishBatch &finish = {});
+// Converts every selected row in list order. The bar starts at 0 and moves
+// after each file, failed or not. A failing file is recorded and the batch
+// goes on. An empty list and a list without a selection convert nothing and
+// say so in the result.
+[[nodiscard]] BatchSummary runBatch(const BatchRequest &request, const BatchCallbacks &callbacks);
 
 } // namespace hy3

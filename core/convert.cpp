@@ -2,27 +2,25 @@
 #include "convert.h"
 
 #include "dataerror.h"
-#include "filesystem.h"
-
-using namespace Qt::StringLiterals;
 
 namespace hy3 {
 
 namespace {
 
-constexpr int kOldColumns = 72;
-constexpr int kNewColumns = Columns<150>::kCount;
+static_assert(kNewColumns == Columns<150>::kCount);
 // Output is handed on in pieces that start small and grow, up to 1 MB, while
 // a file keeps filling them: few writes for a large file, little memory for
 // a small one, and flat memory for any.
 constexpr qsizetype kFirstPiece = 64 * 1024;
 constexpr qsizetype kLargestPiece = 1024 * 1024;
 
-void checkRange(int value, int last, const QString &what)
+Failure checkRange(int value, int last, ColumnRole role)
 {
-    if (value < 1 || value > last)
-        throw DataError(Cause::ColumnOutOfRange,
-                        u"%1 %2 は範囲外です（1～%3 で指定してください）"_s.arg(what).arg(value).arg(last));
+    if (value >= 1 && value <= last)
+        return {};
+    Failure failure{Cause::ColumnOutOfRange, Action::CheckOptions, 0, value, last};
+    failure.column = role;
+    return failure;
 }
 
 template <typename Record>
@@ -95,38 +93,33 @@ Hy3Record mapRecord(const HypRecord &old, const ColumnOptions &options)
     return record;
 }
 
-void checkOptions(DataKind kind, const ColumnOptions &options)
+Failure checkOptions(DataKind kind, const ColumnOptions &options)
 {
-    if (kind == DataKind::Standard && options.ticketNumber)
-        checkRange(options.ticketColumn, kOldColumns, u"整理券番号の列"_s);
+    if (kind == DataKind::Standard && options.ticketNumber) {
+        if (const Failure failure = checkRange(options.ticketColumn, kOldColumnChoices, ColumnRole::Ticket))
+            return failure;
+    }
     if (options.moveColumn) {
-        checkRange(options.moveFrom, kOldColumns, u"移動元の列"_s);
-        checkRange(options.moveTo, kNewColumns, u"移動先の列"_s);
+        if (const Failure failure = checkRange(options.moveFrom, kOldColumnChoices, ColumnRole::MoveFrom))
+            return failure;
+        return checkRange(options.moveTo, kNewColumns, ColumnRole::MoveTo);
     }
-}
-
-void checkOptions(DataKind kind, const ColumnOptions &options, const QString &path)
-{
-    try {
-        checkOptions(kind, options);
-    } catch (const DataError &error) {
-        throw DataError(error.cause(), u"「%1」: %2"_s.arg(fs::shown(path), error.message()));
-    }
+    return {};
 }
 
 void convertRecords(DataKind kind, DataFileReader &reader, const ColumnOptions &options, const OutputSink &sink)
 {
-    checkOptions(kind, options, reader.path());
+    if (const Failure failure = checkOptions(kind, options))
+        throw DataError(failure);
     if (kind == DataKind::Standard)
         convertAll<HyoRecord>(reader, options, sink);
     else
         convertAll<HypRecord>(reader, options, sink);
 }
 
-QByteArray convertBytes(DataKind kind, QByteArrayView source, const ColumnOptions &options,
-                        const QString &sourcePath, qint16 &count)
+QByteArray convertBytes(DataKind kind, QByteArrayView source, const ColumnOptions &options, qint16 &count)
 {
-    DataFileReader reader(source, sourcePath);
+    DataFileReader reader(source);
     count = reader.count();
     QByteArray output;
     if (count == 0) {

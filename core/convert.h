@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "cause.h"
 #include "datafile.h"
 
 #include <QByteArrayView>
@@ -27,24 +28,22 @@ struct ColumnOptions
 [[nodiscard]] Hy3Record mapRecord(const HyoRecord &old, const ColumnOptions &options);
 [[nodiscard]] Hy3Record mapRecord(const HypRecord &old, const ColumnOptions &options);
 
-// Throws DataError (ColumnOutOfRange) when an option that is on names a
-// column outside its range; with a path, the message names that file.
-void checkOptions(DataKind kind, const ColumnOptions &options);
-void checkOptions(DataKind kind, const ColumnOptions &options, const QString &path);
+// The failure (ColumnOutOfRange) when an option that is on names a column
+// outside its range, for that kind; none otherwise.
+[[nodiscard]] Failure checkOptions(DataKind kind, const ColumnOptions &options);
 
 // Receives the bytes of a .hy3 file in order, in pieces of about 64 KB.
 using OutputSink = std::function<void(QByteArrayView bytes)>;
 
 // Maps every record of an opened old file (count above zero) and hands the new
 // file's bytes to `sink`, the count first. Nothing reaches the sink when the
-// options are out of range; a record cut short throws DataError naming the
-// file and the record, after the bytes of the records before it.
+// options are out of range (DataError, ColumnOutOfRange); a record cut short
+// throws DataError naming the record, after the bytes of the records before it.
 void convertRecords(DataKind kind, DataFileReader &reader, const ColumnOptions &options, const OutputSink &sink);
 
 // The bytes of the .hy3 file made from the bytes of an old file; `count`
-// receives the record count (0: no file is to be written). Throws DataError
-// naming `sourcePath` and the cause.
+// receives the record count (0: no file is to be written). Throws DataError.
 [[nodiscard]] QByteArray convertBytes(DataKind kind, QByteArrayView source, const ColumnOptions &options,
-                                      const QString &sourcePath, qint16 &count);
+                                      qint16 &count);
 
 } // namespace hy3

@@ -2,7 +2,7 @@
 #include "datafile.h"
 
 #include "dataerror.h"
-#include "filesystem.h"
+#include "paths.h"
 
 #include <QtEndian>
 
@@ -14,7 +14,7 @@ using namespace Qt::StringLiterals;
 
 namespace hy3 {
 
-namespace native = fs::native;
+namespace sys = fs::sys;
 
 namespace {
 
@@ -28,7 +28,7 @@ constexpr std::size_t kLargestBlock = 1024 * 1024;
 
 DataError endsEarly()
 {
-    return DataError(Cause::Truncated, u"ファイルが途中で終わっています"_s);
+    return DataError({Cause::Truncated});
 }
 
 // The next `size` bytes of a source: from a device into `scratch`, from memory
@@ -37,7 +37,7 @@ const char *bytesFrom(QIODevice &device, char *scratch, qsizetype size)
 {
     const qint64 got = device.read(scratch, size);
     if (got < 0)
-        throw DataError(Cause::IoError, u"読み込みに失敗しました（%1）"_s.arg(device.errorString()));
+        throw DataError({Cause::IoError, Action::ReadSource});
     if (got < size)
         throw endsEarly();
     return scratch;
@@ -106,7 +106,7 @@ void readRecord(Source &source, HypRecord &record)
 void writeExactly(QIODevice &device, const char *data, qsizetype size)
 {
     if (device.write(data, size) != size)
-        throw DataError(Cause::IoError, u"書き込みに失敗しました（%1）"_s.arg(device.errorString()));
+        throw DataError({Cause::IoError, Action::WriteOutput});
 }
 
 } // namespace
@@ -149,19 +149,17 @@ DataFileHeader readHeader(QIODevice &device)
 
 // ---- DataFileReader -------------------------------------------------------
 
-DataFileReader::DataFileReader(const native::Folder &folder, const QString &name, const QString &path,
-                               Reading reading, bool knownRegular)
-    : m_path(path)
+DataFileReader::DataFileReader(const sys::Folder &folder, const QString &name, Reading reading)
+    : m_reading(reading)
 {
-    if (const native::Error error = native::openForReading(folder, fs::toNative(name), knownRegular, m_file))
-        throw fs::failure(error, u"「%1」を開けません（%2）"_s, path);
+    if (const sys::Error error = sys::openForReading(folder, fs::toNative(name), m_file))
+        throw DataError(error.during(Action::OpenSource));
     m_buffer.resize(reading == Reading::HeaderOnly ? kHeaderBytes : kFirstBlock);
     readCount();
 }
 
-DataFileReader::DataFileReader(QByteArrayView bytes, const QString &path)
-    : m_path(path)
-    , m_memory(ByteCursor(bytes))
+DataFileReader::DataFileReader(QByteArrayView bytes)
+    : m_memory(ByteCursor(bytes))
 {
     readCount();
 }
@@ -173,10 +171,10 @@ void DataFileReader::readCount()
     } catch (const DataError &error) {
         if (error.cause() != Cause::Truncated)
             throw;
-        throw DataError(Cause::Truncated, u"「%1」は短すぎて行数を読み取れません"_s.arg(fs::shown(m_path)));
+        throw DataError({Cause::Truncated, action(), 0, 0}); // too short for the count itself
     }
     if (m_count < 0)
-        throw DataError(Cause::NegativeCount, u"「%1」の行数が負の値です（%2）"_s.arg(fs::shown(m_path)).arg(m_count));
+        throw DataError({Cause::NegativeCount, action(), 0, m_count});
 }
 
 QByteArray DataFileReader::firstName()
@@ -187,7 +185,7 @@ QByteArray DataFileReader::firstName()
     } catch (const DataError &error) {
         if (error.cause() != Cause::Truncated)
             throw;
-        throw DataError(Cause::Truncated, u"「%1」は短すぎて先頭のレコードを読み取れません"_s.arg(fs::shown(m_path)));
+        throw DataError({Cause::Truncated, Action::ReadHeader, 0, 1});
     }
     return name;
 }
@@ -202,11 +200,7 @@ void DataFileReader::readNumbered(Record &record, int number)
     } catch (const DataError &error) {
         if (error.cause() != Cause::Truncated)
             throw;
-        throw DataError(Cause::Truncated, u"「%1」: %2 件目のレコード（全 %3 件）が不完全です（%4）"_s
-                                              .arg(fs::shown(m_path))
-                                              .arg(number)
-                                              .arg(m_count)
-                                              .arg(error.message()));
+        throw DataError({Cause::Truncated, Action::ReadSource, 0, number, m_count});
     }
 }
 
@@ -214,11 +208,11 @@ void DataFileReader::read(HyoRecord &record, int number) { readNumbered(record, 
 void DataFileReader::read(HypRecord &record, int number) { readNumbered(record, number); }
 void DataFileReader::read(Hy3Record &record, int number) { readNumbered(record, number); }
 
-native::Status DataFileReader::status() const
+sys::Status DataFileReader::status() const
 {
-    native::Status status;
-    if (const native::Error error = native::statFile(m_file, status))
-        throw fs::failure(error, u"「%1」を読み込めません（%2）"_s, m_path);
+    sys::Status status;
+    if (const sys::Error error = sys::statHandle(m_file, status))
+        throw DataError(error.during(action()));
     return status;
 }
 
@@ -237,8 +231,8 @@ void DataFileReader::fill(qsizetype size)
         m_buffer.resize(std::min(m_buffer.size() * 2, kLargestBlock)); // a large file
     while (m_end < needed) {
         std::size_t got = 0;
-        if (const native::Error error = native::readBytes(m_file, m_buffer.data() + m_end, m_buffer.size() - m_end, got))
-            throw fs::failure(error, u"「%1」を読み込めません（%2）"_s, m_path);
+        if (const sys::Error error = sys::readSome(m_file, m_buffer.data() + m_end, m_buffer.size() - m_end, got))
+            throw DataError(error.during(action()));
         if (got == 0)
             break; // the end of the file
         m_end += got;
@@ -279,9 +273,8 @@ void WriteRecordCount(QIODevice &device, qint16 count)
 void appendRecord(QByteArray &bytes, const Hy3Record &record)
 {
     if (record.Name.size() > kMaxTextBytes)
-        throw DataError(Cause::NameTooLong, u"名前が長すぎます（%1 バイト、上限 %2 バイト）"_s
-                                                .arg(record.Name.size())
-                                                .arg(kMaxTextBytes));
+        throw DataError({Cause::NameTooLong, Action::WriteOutput, 0, static_cast<int>(record.Name.size()),
+                         static_cast<int>(kMaxTextBytes)});
     const qsizetype start = bytes.size();
     bytes.resize(start + encodedSize(record));
     char *out = bytes.data() + start;

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "fs/native.h"
+#include "fs/sys.h"
+#include "kinds.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -15,11 +16,6 @@
 #include <vector>
 
 namespace hy3 {
-
-enum class DataKind {
-    Standard, // .hyo, old standard data
-    Private,  // .hyp, old private data
-};
 
 // Column values addressed by the numbers the user sees, 1..Count, so that an
 // off-by-one shows up as an exception instead of a shifted column.
@@ -84,8 +80,8 @@ struct Hy3Record
 [[nodiscard]] qsizetype encodedSize(const HypRecord &record);
 [[nodiscard]] qsizetype encodedSize(const Hy3Record &record);
 
-// The readers throw DataError with the cause only ("the file ends early", "read
-// failed: ..."); callers add the file name and the record number.
+// The readers throw DataError: Truncated when the bytes end early, IoError
+// when the device fails.
 
 // Reads the signed 16-bit record count at the current position (offset 0).
 [[nodiscard]] qint16 ReadRecordCount(QIODevice &device);
@@ -127,8 +123,9 @@ struct DataFileHeader
 [[nodiscard]] DataFileHeader readHeader(QIODevice &device);
 
 // One old data file opened for reading, its record count read. The one place
-// that opens a data file and reads its header: every failure is a DataError
-// naming the file, worded the same for the listings and the conversions.
+// that opens a data file and reads its header, for the listings and the
+// conversions alike. Every failure is a DataError whose Failure says what
+// was being done (OpenSource, ReadHeader, ReadSource) and why.
 class DataFileReader
 {
 public:
@@ -136,17 +133,13 @@ public:
     // reads ahead in large blocks for walking every record.
     enum class Reading { HeaderOnly, Records };
 
-    // `folder` holds the file `name`; `path` is its full path, for messages.
-    // `knownRegular`: the folder listing already said it is a plain file.
-    // Throws DataError: can't open, not a regular file, too short for the
-    // count, negative count.
-    DataFileReader(const fs::native::Folder &folder, const QString &name, const QString &path, Reading reading,
-                   bool knownRegular = false);
+    // `folder` holds the file `name` (see paths.h). Throws DataError: can't
+    // open, not a plain file, too short for the count, negative count.
+    DataFileReader(const fs::sys::Folder &folder, const QString &name, Reading reading);
     // The same over bytes already in memory, which must outlive the reader.
-    DataFileReader(QByteArrayView bytes, const QString &path);
+    explicit DataFileReader(QByteArrayView bytes);
 
     [[nodiscard]] qint16 count() const { return m_count; }
-    [[nodiscard]] const QString &path() const { return m_path; }
 
     // The first record's Name; only when count() is above zero.
     [[nodiscard]] QByteArray firstName();
@@ -157,7 +150,7 @@ public:
     // The Name of record 1 once read() has read it.
     [[nodiscard]] const QByteArray &firstRecordName() const { return m_firstRecordName; }
     // Size, modification time and identity of the open file.
-    [[nodiscard]] fs::native::Status status() const;
+    [[nodiscard]] fs::sys::Status status() const;
 
     // The next `size` bytes; throws DataError (Truncated, cause only) at the end.
     const char *take(qsizetype size);
@@ -168,8 +161,10 @@ private:
     void readCount();
     void fill(qsizetype size);
 
-    fs::native::Handle m_file;
-    QString m_path;
+    [[nodiscard]] Action action() const { return m_reading == Reading::HeaderOnly ? Action::ReadHeader : Action::ReadSource; }
+
+    fs::sys::Handle m_file;
+    Reading m_reading = Reading::Records;
     std::optional<ByteCursor> m_memory;
     std::vector<char> m_buffer;
     std::size_t m_begin = 0;

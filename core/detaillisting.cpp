@@ -3,10 +3,10 @@
 
 #include "cp932.h"
 #include "datafile.h"
-#include "filesystem.h"
-#include "folderpath.h"
+#include "dataerror.h"
+#include "paths.h"
 #include "foldersearch.h"
-#include "listing.h"
+#include "kinds.h"
 
 #include <QLocale>
 
@@ -35,24 +35,29 @@ QString generalDateText(const QDateTime &dateTime)
     return text;
 }
 
-void ListHyoFilesWithDetails(const QString &detailFolder, DetailRowTarget *target)
+std::optional<DetailFailure> ListHyoFilesWithDetails(const QString &detailFolder, DetailRowTarget *target)
 {
-    const QString folder = folderWithSeparator(detailFolder);
+    const QString folder = fs::withSeparator(detailFolder);
     const FolderSearch search = searchFolder(folder, searchPattern(DataKind::Standard));
     for (const FoundFile &file : search.files) {
         const QString path = folder + file.name;
-        DataFileReader reader(search.folder, file.name, path, DataFileReader::Reading::HeaderOnly, file.listedRegular);
-        if (reader.count() == 0)
-            continue;
-        if (!target)
-            return; // no list to fill: stop before touching the file
-        const fs::native::Status status = reader.status();
-        target->addDetailRow({fs::shown(file.name), decodeCp932(reader.firstName()), QString::number(reader.count()),
-                              QString::number(status.size),
-                              generalDateText(QDateTime::fromMSecsSinceEpoch(status.modifiedMs))});
-        if (const fs::native::Error error = fs::native::makeWritable(search.folder, fs::toNative(file.name)))
-            throw fs::failure(error, u"「%1」を書き込み可能にできません（%2）"_s, path);
+        try {
+            DataFileReader reader(search.folder, file.name, DataFileReader::Reading::HeaderOnly);
+            if (reader.count() == 0)
+                continue;
+            if (!target)
+                return std::nullopt; // no list to fill: stop before touching the file
+            const fs::sys::Status status = reader.status();
+            target->addDetailRow({fs::shown(file.name), decodeCp932(reader.firstName()),
+                                  QString::number(reader.count()), QString::number(status.size),
+                                  generalDateText(QDateTime::fromMSecsSinceEpoch(status.modifiedMs))});
+        } catch (const DataError &error) {
+            return DetailFailure{error.failure(), path};
+        }
+        if (const fs::sys::Error error = fs::sys::makeWritable(search.folder, fs::toNative(file.name)))
+            return DetailFailure{error.during(Action::MakeWritable), path};
     }
+    return std::nullopt;
 }
 
 } // namespace hy3

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "cause.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace hy3 {
 
@@ -19,11 +23,19 @@ public:
 // Short date, then the time unless it is exactly midnight, in the system locale.
 [[nodiscard]] QString generalDateText(const QDateTime &dateTime);
 
+// Where the walk stopped on a failure, if it did.
+struct DetailFailure
+{
+    Failure failure;
+    QString path;
+};
+
 // Walks the .hyo files of a folder (whatever kind is chosen); for each file with
 // records adds a row to the target and then makes the file writable by its
 // owner (clears its read-only state). Files without records are opened, closed
 // and left alone. Without a target the walk stops at the first file with
-// records, before touching it. Throws DataError for a file that can't be read.
-void ListHyoFilesWithDetails(const QString &detailFolder, DetailRowTarget *target);
+// records, before touching it. A file that can't be read stops the walk.
+[[nodiscard]] std::optional<DetailFailure> ListHyoFilesWithDetails(const QString &detailFolder,
+                                                                  DetailRowTarget *target);
 
 } // namespace hy3

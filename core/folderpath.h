@@ -5,14 +5,6 @@
 
 namespace hy3 {
 
-// A folder text as typed: surrounding blanks removed and a separator appended
-// when it has none, so "/data/old" and "/data/old/" name the same folder and
-// an empty text names the root.
-[[nodiscard]] QString folderWithSeparator(const QString &folderText);
-
-// True when the path already ends in a separator of this platform.
-[[nodiscard]] bool endsWithSeparator(const QString &path);
-
 struct ConversionPaths
 {
     QString source;
@@ -20,13 +12,14 @@ struct ConversionPaths
 };
 
 // Source: source folder + old name; destination: destination folder + old
-// name with its last four characters replaced by ".hy3". Folder texts are
-// trimmed and get a separator. Throws DataError for a name under four characters.
-[[nodiscard]] ConversionPaths pathsFor(const QString &sourceFolderText, const QString &destinationFolderText,
+// name with its last four characters replaced by ".hy3". The folders are
+// taken as they stand, with a separator appended where they have none.
+// Throws DataError (NameTooShort) for a name under four characters.
+[[nodiscard]] ConversionPaths pathsFor(const QString &sourceFolder, const QString &destinationFolder,
                                        const QString &oldName);
 
 // ABC.hyo -> ABC.hy3: the last four characters are replaced, whatever they
-// are. Throws DataError for a name shorter than four characters.
+// are. Throws DataError (NameTooShort) for a name shorter than four characters.
 [[nodiscard]] QString destinationFileName(const QString &oldName);
 
 } // namespace hy3

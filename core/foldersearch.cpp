@@ -1,17 +1,23 @@
 // SPDX-License-Identifier: MIT
 #include "foldersearch.h"
 
-#include "filesystem.h"
+#include "paths.h"
 
 namespace hy3 {
 
-namespace native = fs::native;
+namespace sys = fs::sys;
 
 namespace {
 
 bool sameLetter(QChar a, QChar b)
 {
     return a == b || a.toCaseFolded() == b.toCaseFolded();
+}
+
+bool matchesAny(QStringView name, const QStringList &patterns)
+{
+    return std::any_of(patterns.cbegin(), patterns.cend(),
+                       [name](const QString &pattern) { return matchesPattern(name, pattern); });
 }
 
 } // namespace
@@ -39,64 +45,66 @@ bool matchesPattern(QStringView name, QStringView pattern)
     return p == pattern.size();
 }
 
+sys::Error readFolder(const sys::Folder &folder, const QStringList &patterns, bool folders, FolderEntries &entries)
+{
+    std::vector<std::pair<QString, sys::String>> unknown; // the listing did not say what they are
+    const sys::Error error = sys::listFolder(folder, [&](const sys::Entry &entry) {
+        if (entry.hidden)
+            return true;
+        if (entry.type == sys::Type::Folder) {
+            if (folders)
+                entries.folders.append(fs::fromNative(entry.name));
+            return true;
+        }
+        if (entry.type != sys::Type::Regular && entry.type != sys::Type::Link && entry.type != sys::Type::Unknown)
+            return true;
+        QString name = fs::fromNative(entry.name);
+        if (entry.type == sys::Type::Regular) {
+            if (matchesAny(name, patterns))
+                entries.files.push_back({std::move(name), true});
+        } else if (matchesAny(name, patterns) || (folders && entry.type == sys::Type::Unknown)) {
+            unknown.emplace_back(std::move(name), entry.name);
+        }
+        return true;
+    });
+    if (error)
+        return error;
+    for (auto &[name, native] : unknown) {
+        sys::Status status;
+        if (sys::statAt(folder, native, false, status))
+            continue; // gone meanwhile
+        if (status.type == sys::Type::Folder) {
+            if (folders)
+                entries.folders.append(name);
+        } else if (matchesAny(name, patterns)) {
+            if (status.type == sys::Type::Regular)
+                entries.files.push_back({std::move(name), true});
+            else if (status.type == sys::Type::Link && !sys::statAt(folder, native, true, status)
+                     && status.type == sys::Type::Regular)
+                entries.files.push_back({std::move(name), false});
+        }
+    }
+    return {};
+}
+
 FolderSearch searchFolder(const QString &folder, const QString &pattern)
 {
     FolderSearch search;
     if (pattern.isEmpty())
         return search;
-    search.error = fs::openFolder(folder, search.folder);
-    std::vector<native::Entry> entries;
-    if (!search.error)
-        search.error = native::listFolder(search.folder, entries);
+    search.error = sys::openFolder(fs::toNative(folder), search.folder);
     if (search.error)
         return search;
-    for (const native::Entry &entry : entries) {
-        const QString name = fs::fromNative(entry.name);
-        if (entry.hidden || !matchesPattern(name, pattern))
-            continue;
-        if (entry.type == native::Type::Regular) {
-            search.files.push_back({name, true});
-        } else if (entry.type == native::Type::Link || entry.type == native::Type::Unknown) {
-            native::Status status;
-            if (!native::statName(search.folder, entry.name, true, status) && status.type == native::Type::Regular)
-                search.files.push_back({name, false});
-        }
-    }
+    FolderEntries entries;
+    search.error = readFolder(search.folder, {pattern}, false, entries);
+    search.files = std::move(entries.files);
     return search;
-}
-
-QStringList findFolders(const QString &folder)
-{
-    QStringList names;
-    native::Folder open;
-    std::vector<native::Entry> entries;
-    if (fs::openFolder(folder, open) || native::listFolder(open, entries))
-        return names;
-    for (const native::Entry &entry : entries) {
-        const QString name = fs::fromNative(entry.name);
-        if (entry.hidden)
-            continue;
-        native::Status status;
-        if (entry.type == native::Type::Folder
-            || (entry.type == native::Type::Unknown && !native::statName(open, entry.name, false, status)
-                && status.type == native::Type::Folder))
-            names.append(name);
-    }
-    return names;
-}
-
-QStringList findFiles(const QString &folder, const QString &pattern)
-{
-    QStringList names;
-    for (const FoundFile &file : searchFolder(folder, pattern).files)
-        names.append(file.name);
-    return names;
 }
 
 bool ChkFile(const QString &strFile)
 {
     const fs::PathParts parts = fs::splitPath(strFile);
-    return !findFiles(parts.folder, parts.name).isEmpty();
+    return !searchFolder(parts.folder, parts.name).files.empty();
 }
 
 } // namespace hy3

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "fs/native.h"
+#include "fs/sys.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,32 +17,37 @@ namespace hy3 {
 
 struct FoundFile
 {
-    QString name;              // the real name (see filesystem.h)
+    QString name;              // the real name (see paths.h)
     bool listedRegular = true; // the folder listing said so; otherwise a link to a plain file
 };
 
+struct FolderEntries
+{
+    std::vector<FoundFile> files;
+    QStringList folders; // sub-folders, when asked for
+};
+
+// The normal files of an open folder whose names match one of the patterns,
+// in the order the file system enumerates them, and (with `folders`) its
+// sub-folders. Hidden names (".name"), special files (pipes, devices,
+// sockets, broken links) and links to folders are passed over (a link to a
+// folder could lead round in a circle); read-only files and links to plain
+// files count.
+[[nodiscard]] fs::sys::Error readFolder(const fs::sys::Folder &folder, const QStringList &patterns, bool folders,
+                                        FolderEntries &entries);
+
 struct FolderSearch
 {
-    fs::native::Folder folder;
-    fs::native::Error error; // the folder could not be opened or read
+    fs::sys::Folder folder;
+    fs::sys::Error error; // the folder could not be opened or read
     std::vector<FoundFile> files;
 };
 
-// The normal files of a folder whose names match a pattern, in the order the
-// file system enumerates them. Hidden files (".name"), folders and special
-// files (pipes, devices, sockets, broken links) are passed over; read-only
-// files and links to plain files count.
+// The files readFolder finds in the folder at a path.
 [[nodiscard]] FolderSearch searchFolder(const QString &folder, const QString &pattern);
 
-// The sub-folders of a folder, without hidden ones and without links to
-// folders (which could lead round in a circle); nothing when it can't be read.
-[[nodiscard]] QStringList findFolders(const QString &folder);
-
-// The names searchFolder finds; nothing when the folder can't be read.
-[[nodiscard]] QStringList findFiles(const QString &folder, const QString &pattern);
-
-// True when the path names at least one file as findFiles sees them; the last
-// part of the path may hold '*' and '?'.
+// True when the path names at least one file as searchFolder sees them; the
+// last part of the path may hold '*' and '?'.
 [[nodiscard]] bool ChkFile(const QString &strFile);
 
 } // namespace hy3

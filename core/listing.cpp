@@ -2,21 +2,19 @@
 #include "listing.h"
 
 #include "dataerror.h"
-#include "filesystem.h"
-#include "folderpath.h"
+#include "datafile.h"
 #include "foldersearch.h"
-
-using namespace Qt::StringLiterals;
+#include "paths.h"
 
 namespace hy3 {
 
 namespace {
 
-ListingResult failed(ListingResult result, Cause cause, const QString &description)
+ListingResult failed(ListingResult result, const Failure &failure, const QString &path)
 {
     result.outcome = ListingResult::Outcome::Failed;
-    result.errorNumber = listingErrorNumber(cause);
-    result.errorDescription = description;
+    result.failure = failure;
+    result.failedPath = path;
     return result;
 }
 
@@ -45,24 +43,17 @@ int listingErrorNumber(Cause cause)
     }
 }
 
-QString searchPattern(DataKind kind)
-{
-    return kind == DataKind::Standard ? u"*.hyo"_s : u"*.hyp"_s;
-}
-
 ListingResult listDataFiles(const QString &folderText, DataKind kind)
 {
-    const QString folder = folderWithSeparator(folderText);
+    const QString folder = fs::withSeparator(folderText);
     FolderSearch search = searchFolder(folder, searchPattern(kind));
     ListingResult result;
     if (search.error) {
-        const QString sentence = u"フォルダー「%1」を開けません（%2）"_s;
         if (fs::hasLostCharacters(folder))
-            return failed(result, Cause::InvalidName,
-                          sentence.arg(fs::shown(folder), u"名前に読み取れない文字（\uFFFD）があります"_s));
+            return failed(result, {Cause::InvalidName, Action::OpenFolder}, folder);
         if (search.error.cause == Cause::NotFound || search.error.cause == Cause::NotAFolder)
             return result; // not there: the not-found message
-        return failed(result, search.error.cause, fs::failure(search.error, sentence, folder).message());
+        return failed(result, search.error.during(Action::OpenFolder), folder);
     }
     if (search.files.empty())
         return result;
@@ -70,14 +61,13 @@ ListingResult listDataFiles(const QString &folderText, DataKind kind)
     result.outcome = ListingResult::Outcome::Found;
     for (const FoundFile &file : search.files) {
         try {
-            DataFileReader reader(search.folder, file.name, folder + file.name, DataFileReader::Reading::HeaderOnly,
-                                  true);
+            DataFileReader reader(search.folder, file.name, DataFileReader::Reading::HeaderOnly);
             if (reader.count() > 0)
                 result.rows.append({file.name, reader.firstName(), reader.count()});
         } catch (const DataError &error) {
-            return failed(std::move(result), error.cause(), error.message());
+            return failed(std::move(result), error.failure(), folder + file.name);
         } catch (const std::bad_alloc &) {
-            return failed(std::move(result), Cause::OutOfMemory, causeText(Cause::OutOfMemory));
+            return failed(std::move(result), {Cause::OutOfMemory, Action::ReadHeader}, folder + file.name);
         }
     }
     return result;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "cause.h"
-#include "datafile.h"
+#include "kinds.h"
 
 #include <QByteArray>
 #include <QDebug>
@@ -49,18 +49,17 @@ struct ListingResult
 
     Outcome outcome = Outcome::NotFound;
     QList<ListingRow> rows; // on failure: the rows read before it
-    int errorNumber = 0;
-    QString errorDescription;
+    Failure failure;        // Failed: why
+    QString failedPath;     // Failed: the file, or the folder itself
 };
 
-// "*.hyo" or "*.hyp".
-[[nodiscard]] QString searchPattern(DataKind kind);
-
-// Lists the data files of one kind in a folder: one row per file with records,
-// in enumeration order, from each file's header alone. Found may hold no row
-// (all files empty); NotFound means no name matched, also for a folder that
-// does not exist; Failed stops at the first file that cannot be read and keeps
-// the rows before it, or says why the folder itself can't be read.
-[[nodiscard]] ListingResult listDataFiles(const QString &folderText, DataKind kind);
+// Lists the data files of one kind in a folder (taken as it stands): one row
+// per file with records, in enumeration order, from each file's header alone.
+// Found may hold no row (all files empty); NotFound means no name matched,
+// also for a folder that does not exist; Failed stops at the first file that
+// cannot be read and keeps the rows before it, or says why the folder itself
+// can't be read (Action::OpenFolder; InvalidName for a folder text that holds
+// U+FFFD, the mark of characters lost on the way).
+[[nodiscard]] ListingResult listDataFiles(const QString &folder, DataKind kind);
 
 } // namespace hy3

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "testdata.h"
 
+#include "engine.h"
+#include "messages.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -112,6 +115,22 @@ FileSnapshot snapshot(const QString &path)
     return {readFile(path), QFileInfo(path).lastModified()};
 }
 
+Converted convertFile(hy3::DataKind kind, const hy3::ConversionPaths &paths, const hy3::ColumnOptions &options)
+{
+    Converted converted;
+    converted.outcome = hy3::convertOne({paths.source, paths.destination, kind}, options);
+    switch (converted.outcome.result) {
+    case hy3::Outcome::Result::Converted:
+    case hy3::Outcome::Result::NoRecords:
+        converted.records = converted.outcome.result == hy3::Outcome::Result::Converted ? converted.outcome.records : 0;
+        break;
+    default:
+        converted.message = hy3::Messages::failureOf(converted.outcome);
+        break;
+    }
+    return converted;
+}
+
 Workspace::Workspace()
 {
     const QDir dir(m_dir.path());
@@ -122,8 +141,13 @@ Workspace::Workspace()
 Run hy3conv(const QStringList &arguments, const std::function<void()> &childSetup, const QByteArray &input)
 {
     QProcess process;
+#ifdef Q_OS_UNIX
     if (childSetup)
         process.setChildProcessModifier(childSetup);
+#else
+    if (childSetup)
+        qFatal("a child set-up runs on POSIX only");
+#endif
     process.start(QStringLiteral(HY3CONV_PATH), arguments);
     process.write(input);
     process.closeWriteChannel();

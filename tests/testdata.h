@@ -4,8 +4,11 @@
 // Generators of data files for the tests, written independently of the
 // library's own writer so that the two can check each other.
 
+#include "convert.h"
 #include "datafile.h"
 #include "detaillisting.h"
+#include "folderpath.h"
+#include "outcome.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -44,6 +47,16 @@ struct FileSnapshot
 };
 FileSnapshot snapshot(const QString &path);
 
+// One file converted at once, as the window does outside a batch: the records
+// written (0: none), or -1 with the failure's message.
+struct Converted
+{
+    int records = -1;
+    QString message;
+    hy3::Outcome outcome;
+};
+Converted convertFile(hy3::DataKind kind, const hy3::ConversionPaths &paths, const hy3::ColumnOptions &options = {});
+
 // A fresh temporary folder holding the empty folders "src" and "dst".
 class Workspace
 {
@@ -61,7 +74,7 @@ private:
 };
 
 // One run of the built hy3conv; `childSetup` runs in the child before exec
-// (resource limits, signal dispositions); `input` is its standard input.
+// (resource limits, signal dispositions; POSIX only); `input` is its standard input.
 struct Run
 {
     int exitCode = -1;

@@ -1,119 +1,155 @@
 // SPDX-License-Identifier: MIT
+// The window's batch: which rows it converts, in what order, how the bar
+// moves, what a failing file and a stop leave behind.
+
 #include "batch.h"
-#include "dataerror.h"
+#include "testdata.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTest>
-
-#include <new>
-#include <stdexcept>
 
 using namespace Qt::StringLiterals;
 using namespace hy3;
 
-// What the driver asked for, in order.
-struct Calls
-{
-    QList<std::pair<DataKind, QString>> conversions;
-    QList<float> progress;
-};
+namespace {
 
-static QList<BatchRow> rows(const QList<bool> &selected)
-{
-    QList<BatchRow> list;
-    for (int i = 1; i <= selected.size(); ++i)
-        list.append({u"r%1.hyo"_s.arg(i), selected[i - 1]});
-    return list;
-}
-
-static float share(int done, int of)
+float share(int done, int of)
 {
     return static_cast<float>(double(done) / double(of) * 100.0);
 }
+
+} // namespace
 
 class TestBatch : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void init();
     void run_data();
     void run();
-    void failuresAreRecordedAndTheBatchGoesOn();
+    void stopCommitsWhatIsWrittenAndRunsNoMore_data();
+    void stopCommitsWhatIsWrittenAndRunsNoMore();
+
+private:
+    // Five files r1 to r5 of each kind; r4 of each is cut short.
+    BatchRequest request(const QList<bool> &selected, DataKind kind) const;
+    QStringList outputs() const { return QDir(m_dir->dst()).entryList(QDir::Files | QDir::Hidden); }
+
+    std::unique_ptr<testdata::Workspace> m_dir;
 };
+
+void TestBatch::init()
+{
+    m_dir = std::make_unique<testdata::Workspace>();
+    QVERIFY(m_dir->isValid());
+    for (int i = 1; i <= 5; ++i) {
+        QByteArray hyo = testdata::encode(testdata::manyHyoRecords(i));
+        QByteArray hyp = testdata::encode(testdata::manyHypRecords(i));
+        if (i == 4) {
+            hyo.chop(1);
+            hyp.chop(1);
+        }
+        testdata::writeFile(m_dir->src() + u"/r%1.hyo"_s.arg(i), hyo);
+        testdata::writeFile(m_dir->src() + u"/r%1.hyp"_s.arg(i), hyp);
+    }
+}
+
+BatchRequest TestBatch::request(const QList<bool> &selected, DataKind kind) const
+{
+    BatchRequest request;
+    for (int i = 1; i <= selected.size(); ++i)
+        request.rows.append({u"r%1%2"_s.arg(i).arg(kind == DataKind::Standard ? u".hyo"_s : u".hyp"_s),
+                             selected[i - 1]});
+    request.kind = kind;
+    request.sourceFolder = m_dir->src();
+    request.destinationFolder = m_dir->dst();
+    return request;
+}
 
 void TestBatch::run_data()
 {
     QTest::addColumn<QList<bool>>("selected");
     QTest::addColumn<DataKind>("kind");
-    QTest::addColumn<QStringList>("converted");
+    QTest::addColumn<QStringList>("started");
     QTest::addColumn<QList<float>>("progress");
-    QTest::addColumn<BatchSummary::Outcome>("outcome");
+    QTest::addColumn<BatchSummary::Result>("result");
+    QTest::addColumn<QStringList>("outputs");
+    QTest::addColumn<int>("failed");
 
     QTest::addRow("rows 2, 3 and 5 of five") << QList<bool>{false, true, true, false, true} << DataKind::Standard
                                              << QStringList{u"r2.hyo"_s, u"r3.hyo"_s, u"r5.hyo"_s}
                                              << QList<float>{0.0f, share(1, 3), share(2, 3), 100.0f}
-                                             << BatchSummary::Outcome::Ran;
+                                             << BatchSummary::Result::Ran
+                                             << QStringList{u"r2.hy3"_s, u"r3.hy3"_s, u"r5.hy3"_s} << 0;
     QTest::addRow("private kind, two of two") << QList<bool>{true, true} << DataKind::Private
-                                              << QStringList{u"r1.hyo"_s, u"r2.hyo"_s}
-                                              << QList<float>{0.0f, 50.0f, 100.0f} << BatchSummary::Outcome::Ran;
+                                              << QStringList{u"r1.hyp"_s, u"r2.hyp"_s}
+                                              << QList<float>{0.0f, 50.0f, 100.0f} << BatchSummary::Result::Ran
+                                              << QStringList{u"r1.hy3"_s, u"r2.hy3"_s} << 0;
+    QTest::addRow("a file cut short fails, the batch goes on")
+        << QList<bool>{false, false, true, true, true} << DataKind::Standard
+        << QStringList{u"r3.hyo"_s, u"r4.hyo"_s, u"r5.hyo"_s}
+        << QList<float>{0.0f, share(1, 3), share(2, 3), 100.0f} << BatchSummary::Result::Ran
+        << QStringList{u"r3.hy3"_s, u"r5.hy3"_s} << 1;
     QTest::addRow("empty list") << QList<bool>{} << DataKind::Standard << QStringList{} << QList<float>{0.0f}
-                                << BatchSummary::Outcome::EmptyList;
+                                << BatchSummary::Result::EmptyList << QStringList{} << 0;
     QTest::addRow("nothing selected") << QList<bool>{false, false, false} << DataKind::Standard << QStringList{}
-                                      << QList<float>{0.0f} << BatchSummary::Outcome::NoSelection;
+                                      << QList<float>{0.0f} << BatchSummary::Result::NoSelection << QStringList{}
+                                      << 0;
 }
 
 void TestBatch::run()
 {
     QFETCH(QList<bool>, selected);
     QFETCH(DataKind, kind);
-    QFETCH(QStringList, converted);
-    Calls calls;
+    QStringList started;
+    QList<float> progress;
+    BatchCallbacks callbacks;
+    callbacks.starting = [&](const ConversionPaths &paths) { started.append(QFileInfo(paths.source).fileName()); };
+    callbacks.progress = [&](float value) { progress.append(value); };
 
-    const BatchSummary summary = runBatch(
-        rows(selected), kind, [&](DataKind k, const QString &name) { calls.conversions.append({k, name}); },
-        [&](float value) { calls.progress.append(value); });
+    const BatchSummary summary = runBatch(request(selected, kind), callbacks);
 
-    QStringList names;
-    for (const auto &[k, name] : calls.conversions) {
-        QCOMPARE(k, kind);
-        names.append(name);
-    }
-    QCOMPARE(names, converted);
-    QTEST(calls.progress, "progress");
-    QTEST(summary.outcome, "outcome");
-    QCOMPARE(summary.converted, converted.size());
-    QVERIFY(summary.failures.isEmpty());
+    QTEST(started, "started");
+    QTEST(progress, "progress");
+    QTEST(summary.result, "result");
+    QTEST(outputs(), "outputs");
+    QTEST(summary.failed, "failed");
+    QCOMPARE(summary.converted, static_cast<int>(outputs().size()));
+    if (summary.failed > 0)
+        QCOMPARE(summary.failures.first().failure.cause, Cause::Truncated);
 }
 
-// Failures thrown by a conversion and failures known only when the outputs
-// are committed both count, in list order; the bar still ends at 100.
-void TestBatch::failuresAreRecordedAndTheBatchGoesOn()
+void TestBatch::stopCommitsWhatIsWrittenAndRunsNoMore_data()
 {
-    Calls calls;
-    const auto convert = [&](DataKind kind, const QString &name) {
-        calls.conversions.append({kind, name});
-        if (name == u"r2.hyo")
-            throw DataError(Cause::Truncated, u"「r2.hyo」: 壊れています"_s);
-        if (name == u"r3.hyo")
-            throw std::runtime_error("boom");
-        if (name == u"r4.hyo")
-            throw std::bad_alloc();
+    QTest::addColumn<int>("stopDuring"); // the file being converted when 「中止」 is pressed
+    QTest::addColumn<QStringList>("outputs");
+    QTest::addRow("during the first") << 1 << QStringList{u"r1.hy3"_s};
+    QTest::addRow("during the third") << 3 << QStringList{u"r1.hy3"_s, u"r2.hy3"_s, u"r3.hy3"_s};
+}
+
+// A stop lets the file being converted finish and its group be committed;
+// the rest are not run, and are counted as such.
+void TestBatch::stopCommitsWhatIsWrittenAndRunsNoMore()
+{
+    QFETCH(int, stopDuring);
+    std::atomic<bool> stop{false};
+    int startedCount = 0;
+    BatchCallbacks callbacks;
+    callbacks.starting = [&](const ConversionPaths &) {
+        if (++startedCount == stopDuring)
+            stop.store(true);
     };
-    const auto late = [] { return QList<BatchFailure>{{u"r5.hyo"_s, u"late"_s}, {u"r1.hyo"_s, u"late"_s}}; };
+    callbacks.stop = &stop;
 
-    const BatchSummary summary = runBatch(rows(QList<bool>(6, true)), DataKind::Standard, convert,
-                                          [&](float value) { calls.progress.append(value); }, late);
+    const BatchSummary summary = runBatch(request({true, true, true, false, true}, DataKind::Standard), callbacks);
 
-    QCOMPARE(calls.conversions.size(), 6);
-    QCOMPARE(summary.selected, 6);
-    QCOMPARE(summary.converted, 1);
-    QStringList failed;
-    for (const BatchFailure &failure : summary.failures)
-        failed.append(failure.fileName);
-    QCOMPARE(failed, (QStringList{u"r1.hyo"_s, u"r2.hyo"_s, u"r3.hyo"_s, u"r4.hyo"_s, u"r5.hyo"_s}));
-    QCOMPARE(summary.failures[1].message, u"「r2.hyo」: 壊れています"_s);
-    QVERIFY(summary.failures[2].message.contains(u"r3.hyo"_s) && summary.failures[2].message.contains(u"boom"_s));
-    QVERIFY(summary.failures[3].message.contains(u"メモリ"_s));
-    QCOMPARE(calls.progress.last(), 100.0f);
+    QCOMPARE(summary.result, BatchSummary::Result::Stopped);
+    QTEST(outputs(), "outputs");
+    QCOMPARE(summary.converted, stopDuring);
+    QCOMPARE(summary.notRun, 4 - stopDuring);
+    QCOMPARE(startedCount, stopDuring);
 }
 
 QTEST_GUILESS_MAIN(TestBatch)

@@ -3,7 +3,6 @@
 // lines SRC, OTHER, BROKEN, EMPTY, DST, OUT and LIST stand for folders and
 // files of a fresh workspace.
 
-#include "conversionrun.h"
 #include "cp932.h"
 #include "testdata.h"
 
@@ -64,7 +63,7 @@ void TestCli::init()
     m_dir = std::make_unique<testdata::Workspace>();
     QVERIFY(m_dir->isValid());
     const QDir root(m_dir->path());
-    for (const QString &folder : {u"src/sub"_s, u"other"_s, u"broken"_s, u"empty"_s, u"odd"_s})
+    for (const QString &folder : {u"src/sub"_s, u"other"_s, u"broken"_s, u"empty"_s, u"odd"_s, u"ctl"_s})
         QVERIFY(root.mkpath(folder));
     const QList<std::pair<QString, QByteArray>> files{
         {u"src/a.hyo"_s, hyo(encodeCp932(u"運賃表"), 3)},
@@ -78,6 +77,9 @@ void TestCli::init()
         {u"broken/bad.hyo"_s, testdata::le16(-1)},
         {u"broken/fine.hyo"_s, hyo("F", 2)},
         {u"odd/tab\there.hyo"_s, hyo("line\nbreak", 1)},
+        {u"ctl/esc\x1b[2J.hyo"_s, hyo("\x1b]0;title\x07\x1b[2J", 2)},
+        {u"src/c.hy3"_s, testdata::encodeHy3({mapRecord(testdata::hyoRecord("H1", 1), kNoOptions),
+                                             mapRecord(testdata::hyoRecord("H2", 2), kNoOptions)})},
         {u"list.txt"_s, path(u"src/a.hyo"_s).toUtf8() + "\n\n" + path(u"src/p.hyp"_s).toUtf8() + "\r\n"},
     };
     for (const auto &[name, bytes] : files)
@@ -90,7 +92,7 @@ QStringList TestCli::expand(const QStringList &arguments) const
     for (QString argument : arguments) {
         for (const auto &[word, folder] : {std::pair{u"SRC"_s, u"src"_s}, {u"OTHER"_s, u"other"_s}, {u"BROKEN"_s, u"broken"_s},
                                            {u"EMPTY"_s, u"empty"_s}, {u"DST"_s, u"dst"_s}, {u"OUT"_s, u"new/out"_s},
-                                           {u"LIST"_s, u"list.txt"_s}, {u"ODD"_s, u"odd"_s}})
+                                           {u"LIST"_s, u"list.txt"_s}, {u"ODD"_s, u"odd"_s}, {u"CTL"_s, u"ctl"_s}})
             argument.replace(word, path(folder));
         expanded.append(argument);
     }
@@ -124,7 +126,8 @@ void TestCli::commandLine_data()
     usage("move without colon", {u"convert"_s, u"--kind=hyo"_s, u"--move=5"_s, u"a"_s, u"b"_s});
     usage("convert without folders", {u"convert"_s, u"--kind=hyo"_s, u"a"_s});
     usage("an empty destination is not the root", {u"convert"_s, u"--kind"_s, u"hyo"_s, u"s"_s, u""_s, u"a.hyo"_s});
-    usage("a blank source folder", {u"convert"_s, u"--kind"_s, u"hyo"_s, u"  "_s, u"d"_s});
+    usage("a value given to a switch", {u"list"_s, u"--json=yes"_s, u"a"_s});
+    usage("an option of another command", {u"list"_s, u"--no-overwrite"_s, u"a"_s});
     usage("an empty output folder", {u"convert"_s, u"-o"_s, u""_s, u"a.hyo"_s});
     usage("-o without a source", {u"convert"_s, u"-o"_s, u"out"_s});
     usage("move on list", {u"list"_s, u"--kind=hyo"_s, u"--move=1:2"_s, u"a"_s});
@@ -133,7 +136,11 @@ void TestCli::commandLine_data()
     usage("-0 without a list", {u"convert"_s, u"-0"_s, u"-o"_s, u"o"_s, u"a.hyo"_s});
     usage("list without a folder", {u"list"_s});
     QTest::addRow("--help anywhere") << QStringList{u"convert"_s, u"-o"_s, u"x"_s, u"--help"_s} << 0 << u"使い方"_s;
-    QTest::addRow("-h") << QStringList{u"-h"_s} << 0 << u"--files-from"_s;
+    QTest::addRow("-h: the commands") << QStringList{u"-h"_s} << 0 << u"convert"_s;
+    QTest::addRow("a command's own options") << QStringList{u"convert"_s, u"--help"_s} << 0 << u"--files-from"_s;
+    QTest::addRow("only its own options") << QStringList{u"show"_s, u"-h"_s} << 0 << u"--columns"_s;
+    QTest::addRow("a blank folder is a name like any other")
+        << QStringList{u"convert"_s, u"--kind"_s, u"hyo"_s, u"  "_s, u"d"_s} << 1 << QString();
     QTest::addRow("--version anywhere") << QStringList{u"list"_s, u"x"_s, u"--version"_s} << 0
                                         << u"hy3conv "_s + QStringLiteral(HY3_VERSION);
     QTest::addRow("-V") << QStringList{u"-V"_s} << 0 << u"hy3conv "_s + QStringLiteral(HY3_VERSION);
@@ -147,6 +154,8 @@ void TestCli::commandLine()
     QFETCH(QString, out);
     const testdata::Run run = testdata::hy3conv(arguments);
     QCOMPARE(run.exitCode, exitCode);
+    if (arguments.size() == 2 && arguments.first() == u"show")
+        QVERIFY2(!run.out.contains(u"--files-from"_s), qPrintable(run.out));
     if (exitCode == 2) {
         QVERIFY2(run.err.startsWith(u"hy3conv: "_s) && run.err.contains(u"--help"_s), qPrintable(run.err));
         QVERIFY(run.out.isEmpty());
@@ -169,7 +178,7 @@ void TestCli::convert_data()
 
     QTest::addRow("folder form: named files in order, with options")
         << QStringList{u"convert"_s, u"--kind"_s, u"hyo"_s, u"--ticket-column"_s, u"2"_s, u"--move"_s, u"3:100"_s,
-                       u"SRC  "_s, u"DST"_s, u"b2.hyo"_s, u"missing.hyo"_s, u"a.hyo"_s}
+                       u"SRC"_s, u"DST"_s, u"b2.hyo"_s, u"missing.hyo"_s, u"a.hyo"_s}
         << QStringList{} << QByteArray() << 1 << kTicketAndMove
         << Written{u"dst/b2.hy3=src/b2.hyo"_s, u"dst/a.hy3=src/a.hyo"_s}
         << QStringList{u"b2.hyo"_s, u"b2.hy3（2 行）"_s, u"a.hyo"_s, u"a.hy3（3 行）"_s} << u"missing.hyo"_s;
@@ -228,6 +237,24 @@ void TestCli::convert_data()
     QTest::addRow("not a data file")
         << QStringList{u"convert"_s, u"-o"_s, u"DST"_s, u"SRC/notes.txt"_s, u"SRC/a.hyo"_s} << QStringList{}
         << QByteArray() << 1 << kNoOptions << Written{u"dst/a.hy3=src/a.hyo"_s} << QStringList{} << u"notes.txt"_s;
+    QTest::addRow("an output folder taken as it stands, spaces and all")
+        << QStringList{u"convert"_s, u"-o"_s, u"DST "_s, u"SRC/a.hyo"_s} << QStringList{u"dst/a.hy3"_s} << QByteArray()
+        << 0 << kNoOptions << Written{u"dst /a.hy3=src/a.hyo"_s} << QStringList{} << QString();
+    QTest::addRow("a list that is not there") << QStringList{u"convert"_s, u"--files-from"_s, u"LIST.gone"_s, u"-o"_s,
+                                                             u"DST"_s}
+                                              << QStringList{} << QByteArray() << 1 << kNoOptions << Written{}
+                                              << QStringList{} << u"を読み込めません（見つかりません）"_s;
+    QTest::addRow("a folder given as the list")
+        << QStringList{u"convert"_s, u"--files-from"_s, u"SRC"_s, u"-o"_s, u"DST"_s} << QStringList{} << QByteArray()
+        << 1 << kNoOptions << Written{} << QStringList{} << u"通常のファイルではありません"_s;
+    QTest::addRow("a NUL inside a list of lines")
+        << QStringList{u"convert"_s, u"--files-from"_s, u"-"_s, u"-o"_s, u"DST"_s} << QStringList{}
+        << QByteArray("SRC/a.hyo\nSRC/\0junk/b2.hyo\n", 26) << 1 << kNoOptions << Written{} << QStringList{}
+        << u"2 行目に NUL"_s;
+    QTest::addRow("control characters in names escaped")
+        << QStringList{u"convert"_s, u"-v"_s, u"-o"_s, u"DST"_s, u"CTL"_s} << QStringList{} << QByteArray() << 0
+        << kNoOptions << Written{u"dst/esc\x1b[2J.hy3=ctl/esc\x1b[2J.hyo"_s}
+        << QStringList{u"esc\\x1b[2J.hyo"_s, u"esc\\x1b[2J.hy3（2 行）"_s} << QString();
     QTest::addRow("nothing found") << QStringList{u"convert"_s, u"-o"_s, u"DST"_s, u"EMPTY"_s} << QStringList{}
                                    << QByteArray() << 3 << kNoOptions << Written{} << QStringList{}
                                    << u"発見されませんでした"_s;
@@ -250,17 +277,18 @@ void TestCli::convert()
 
     QTEST(run.exitCode, "exitCode");
     QVERIFY2(run.err.contains(err), qPrintable(run.err));
+    QVERIFY2(!run.out.contains(QChar(0x1b)) && !run.err.contains(QChar(0x1b)), "a name drives the terminal");
     qsizetype at = 0;
     for (const QString &part : out) {
         at = run.out.indexOf(part, at);
         QVERIFY2(at >= 0, qPrintable(u"「%1」 in order in:\n%2"_s.arg(part, run.out)));
     }
-    QStringList expectedOutputs = existing;
+    QStringList expectedOutputs = existing + QStringList{u"src/c.hy3"_s}; // the one of init()
     for (const QString &pair : written) {
         const QStringList parts = pair.split(u'=');
         const DataKind kind = parts[1].endsWith(u".hyp"_s) ? DataKind::Private : DataKind::Standard;
         qint16 count = 0;
-        const QByteArray expected = convertBytes(kind, testdata::readFile(path(parts[1])), options, parts[1], count);
+        const QByteArray expected = convertBytes(kind, testdata::readFile(path(parts[1])), options, count);
         QVERIFY2(testdata::readFile(path(parts[0])) == expected, qPrintable(parts[0]));
         expectedOutputs.append(parts[0]);
     }
@@ -295,6 +323,8 @@ void TestCli::list_data()
                                            << QString();
     QTest::addRow("tab and line break escaped") << QStringList{u"list"_s, u"ODD"_s} << 0
                                                 << u"tab\\there.hyo\tline\\nbreak\t1\n"_s << QString();
+    QTest::addRow("control characters escaped") << QStringList{u"list"_s, u"CTL"_s} << 0
+                                                << u"esc\\x1b[2J.hyo\t\\x1b]0;title\\x07\\x1b[2J\t2\n"_s << QString();
     QTest::addRow("a file in error, the rest listed") << QStringList{u"list"_s, u"BROKEN"_s} << 1
                                                       << u"fine.hyo\tF\t2\n"_s << u"hy3conv: 「"_s;
     QTest::addRow("nothing found") << QStringList{u"list"_s, u"--kind=hyp"_s, u"EMPTY"_s} << 3 << QString()
@@ -326,6 +356,11 @@ void TestCli::show_data()
         << QStringList{u"番号\t名前\t整理券番号\t列2\t列3"_s, u"1\tP1\t1\t3\t4"_s};
     QTest::addRow("a .hyo file, one column") << QStringList{u"show"_s, u"--columns=72"_s, u"SRC/a.hyo"_s} << 0
                                              << QStringList{u"番号\t名前\t列72"_s, u"1\t運賃表\t72"_s, u"2\tR1\t73"_s};
+    QTest::addRow("a .hy3 file, its header and every record")
+        << QStringList{u"show"_s, u"--columns"_s, u"1"_s, u"SRC/c.hy3"_s} << 0
+        << QStringList{u"番号\t名前\t整理券番号\t列1"_s, u"1\tH1\t0\t2"_s, u"2\tH2\t0\t3"_s, QString()};
+    QTest::addRow("columns the file does not have") << QStringList{u"show"_s, u"--columns=73-80"_s, u"SRC/a.hyo"_s} << 1
+                                                     << QStringList{QString()};
     QTest::addRow("not a data file") << QStringList{u"show"_s, u"SRC/notes.txt"_s} << 1 << QStringList{};
     QTest::addRow("a bad range") << QStringList{u"show"_s, u"--columns=5-2"_s, u"SRC/a.hyo"_s} << 2 << QStringList{};
 }
@@ -348,16 +383,20 @@ void TestCli::json_data()
     QTest::addColumn<QStringList>("results"); // per file, in order
     QTest::addColumn<int>("records");         // of the first file
     QTest::addColumn<QString>("firstName");   // of the first file
+    QTest::addColumn<QString>("counts");      // convert: converted/noRecords/skipped/failed
 
     QTest::addRow("convert, with failures")
         << QStringList{u"convert"_s, u"--json"_s, u"-o"_s, u"DST"_s, u"SRC/a.hyo"_s, u"BROKEN/bad.hyo"_s, u"SRC/zero.hyo"_s}
-        << 1 << QStringList{u"converted"_s, u"failed"_s, u"no-records"_s} << 3 << u"運賃表"_s;
+        << 1 << QStringList{u"converted"_s, u"failed"_s, u"no-records"_s} << 3 << u"運賃表"_s << u"1/1/0/1"_s;
     QTest::addRow("convert, dry run") << QStringList{u"convert"_s, u"--json"_s, u"-n"_s, u"-o"_s, u"DST"_s, u"SRC/p.hyp"_s}
-                                      << 0 << QStringList{u"would-convert"_s} << 4 << u"P1"_s;
+                                      << 0 << QStringList{u"would-convert"_s} << 4 << u"P1"_s << u"1/0/0/0"_s;
+    QTest::addRow("convert, kept") << QStringList{u"convert"_s, u"--json"_s, u"--no-overwrite"_s, u"-o"_s, u"DST"_s,
+                                                  u"SRC/b2.hyo"_s, u"SRC/a.hyo"_s}
+                                   << 0 << QStringList{u"skipped"_s, u"converted"_s} << 2 << QString() << u"1/0/1/0"_s;
     QTest::addRow("list") << QStringList{u"list"_s, u"--json"_s, u"BROKEN"_s} << 1
-                          << QStringList{u"failed"_s, u"listed"_s} << -1 << QString();
+                          << QStringList{u"failed"_s, u"listed"_s} << -1 << QString() << QString();
     QTest::addRow("show") << QStringList{u"show"_s, u"--json"_s, u"SRC/b2.hyo"_s} << 0 << QStringList{QString()} << 2
-                          << QString();
+                          << QString() << QString();
 }
 
 // One document on standard output, whole and valid, also when files fail.
@@ -367,6 +406,8 @@ void TestCli::json()
     QFETCH(QStringList, results);
     QFETCH(int, records);
     QFETCH(QString, firstName);
+    QVERIFY(QDir().mkpath(path(u"dst"_s)));
+    testdata::writeFile(path(u"dst/b2.hy3"_s), "EARLIER"); // kept under --no-overwrite
     const testdata::Run run = testdata::hy3conv(expand(arguments));
     QTEST(run.exitCode, "exitCode");
     QJsonParseError error{};
@@ -385,6 +426,15 @@ void TestCli::json()
     for (const QJsonValue &file : files) {
         if (file.toObject().value(u"result"_s) == u"failed"_s)
             QVERIFY(!file.toObject().value(u"error"_s).toObject().value(u"code"_s).toString().isEmpty());
+    }
+    QFETCH(QString, counts);
+    if (!counts.isEmpty()) {
+        const QJsonObject root = document.object();
+        QCOMPARE(u"%1/%2/%3/%4"_s.arg(root.value(u"converted"_s).toInt())
+                     .arg(root.value(u"noRecords"_s).toInt())
+                     .arg(root.value(u"skipped"_s).toInt())
+                     .arg(root.value(u"failed"_s).toInt()),
+                 counts);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "detaillisting.h"
 #include "foldersearch.h"
 #include "listing.h"
+#include "messages.h"
 #include "testdata.h"
 
 #include <QDir>
@@ -10,7 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifndef Q_OS_WIN
 #include <sys/stat.h>
+#endif
 
 using namespace Qt::StringLiterals;
 using namespace hy3;
@@ -67,6 +70,14 @@ static bool isOwnerWritable(const QString &path)
     return QFile::permissions(path) & QFile::WriteOwner;
 }
 
+static QStringList findFiles(const QString &folder, const QString &pattern)
+{
+    QStringList names;
+    for (const FoundFile &file : searchFolder(folder, pattern).files)
+        names.append(file.name);
+    return names;
+}
+
 static void writeFiles(const QString &folder, const Files &files)
 {
     for (const auto &[name, bytes] : files)
@@ -86,8 +97,10 @@ void TestListing::initTestCase()
                             {u"notes.txt"_s, "x"}});
     setReadOnly(dir.filePath(u"ro.hyo"_s), true);
     QVERIFY(dir.mkdir(u"folder.hyo"_s));
+#ifndef Q_OS_WIN
     QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(u"pipe.hyo"_s)).constData(), 0644) == 0);
     QVERIFY(QFile::link(dir.filePath(u"nowhere"_s), dir.filePath(u"broken.hyo"_s)));
+#endif
 }
 
 void TestListing::folderSearch_data()
@@ -153,6 +166,10 @@ void TestListing::listing_data()
                               << ListingResult::Outcome::NotFound << QList<ListingRow>{};
     QTest::addRow("empty folder") << Files{} << DataKind::Private << ListingResult::Outcome::NotFound
                                   << QList<ListingRow>{};
+    const QByteArray longName(300, 'N');
+    QTest::addRow("a first name longer than the first read")
+        << Files{{u"long.hyo"_s, testdata::le16(1) + testdata::le16(300) + longName}} << DataKind::Standard
+        << ListingResult::Outcome::Found << QList<ListingRow>{{u"long.hyo"_s, longName, 1}};
     QTest::addRow("32767 records, bytes after the first name not read")
         << Files{{u"big.hyo"_s, testdata::le16(32767) + testdata::le16(2) + "NM"}} << DataKind::Standard
         << ListingResult::Outcome::Found << QList<ListingRow>{{u"big.hyo"_s, "NM", 32767}};
@@ -165,7 +182,7 @@ void TestListing::listing()
     QTemporaryDir dir;
     writeFiles(dir.path(), files);
 
-    for (const QString &folder : {dir.path(), dir.path() + u'/', u"  "_s + dir.path() + u" "_s}) {
+    for (const QString &folder : {dir.path(), dir.path() + u'/'}) {
         const ListingResult result = listDataFiles(folder, kind);
         QTEST(result.outcome, "outcome");
         QTEST(result.rows, "rows");
@@ -196,10 +213,12 @@ void TestListing::failureKeepsEarlierRows()
     const ListingResult result = listDataFiles(dir.path(), DataKind::Standard);
 
     QCOMPARE(result.outcome, ListingResult::Outcome::Failed);
-    QTEST(result.errorNumber, "errorNumber");
+    QFETCH(int, errorNumber);
     QFETCH(QString, cause);
-    QVERIFY2(result.errorDescription.contains(u"bad.hyo"_s) && result.errorDescription.contains(cause),
-             qPrintable(result.errorDescription));
+    const QString message = Messages::listingFailure(result);
+    QVERIFY2(message.startsWith(QString::number(errorNumber) + u":「"_s) && message.contains(u"bad.hyo"_s)
+                 && message.contains(cause),
+             qPrintable(message));
     // The rows are exactly those of the files enumerated before the bad one.
     const QStringList order = findFiles(dir.path(), u"*.hyo"_s);
     QStringList expected = order.mid(0, order.indexOf(u"bad.hyo"_s));
@@ -231,7 +250,7 @@ void TestListing::detailedListing()
     full.close();
 
     testdata::DetailRowCollector collector;
-    ListHyoFilesWithDetails(dir.path(), bound ? &collector : nullptr);
+    QVERIFY(!ListHyoFilesWithDetails(dir.path(), bound ? &collector : nullptr));
 
     if (bound) {
         const QStringList expected{u"full.hyo"_s, u"運賃"_s, u"2"_s, QString::number(withRecords.size()),

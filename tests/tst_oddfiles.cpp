@@ -4,7 +4,8 @@
 // link where an output goes, files another user can't read, and runs killed
 // in the middle of a batch.
 
-#include "conversionrun.h"
+#include "convert.h"
+#include "fs/tempfile.h"
 #include "testdata.h"
 
 #include <QDir>
@@ -18,6 +19,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,7 +70,7 @@ QByteArray readRaw(const QByteArray &path)
 QByteArray converted(const QByteArray &source)
 {
     qint16 count = 0;
-    return convertBytes(DataKind::Standard, source, {}, u"x"_s, count);
+    return convertBytes(DataKind::Standard, source, {}, count);
 }
 
 } // namespace
@@ -81,6 +83,9 @@ private slots:
     void init();
     void oddThingsInAFolder_data();
     void oddThingsInAFolder();
+    void walkingFolders_data();
+    void walkingFolders();
+    void namesKeptApart();
     void killedMidBatch_data();
     void killedMidBatch();
 
@@ -225,6 +230,170 @@ void TestOddFiles::oddThingsInAFolder()
     }
 }
 
+enum class Walk {
+    UnreadableSubfolder,
+    UnreadableOperand,
+    LinkAtOutputSubfolder,
+    LinkedFolderInSource,
+    DryRunUnwritable,
+    DryRunMissingFolder,
+    DryRunLeftover,
+    DryRunLinkAtOutput,
+    ManyFoldersFewHandles,
+};
+
+void TestOddFiles::walkingFolders_data()
+{
+    QTest::addColumn<Walk>("walk");
+    QTest::addColumn<bool>("asNobody");
+    QTest::addColumn<QStringList>("arguments"); // SRC, DST, NEW stand for folders of the workspace
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<int>("lines"); // of standard output
+
+    const QString noPermission = u"アクセス権がありません"_s;
+    const QString link = u"シンボリックリンク"_s;
+    QTest::addRow("an unreadable sub-folder: convert") << Walk::UnreadableSubfolder << true
+        << QStringList{u"convert"_s, u"-r"_s, u"-o"_s, u"DST"_s, u"SRC"_s} << 1 << noPermission << 1;
+    QTest::addRow("an unreadable sub-folder: list") << Walk::UnreadableSubfolder << true
+        << QStringList{u"list"_s, u"-r"_s, u"SRC"_s} << 1 << noPermission << 1;
+    QTest::addRow("an unreadable folder named") << Walk::UnreadableOperand << true
+        << QStringList{u"list"_s, u"SRC"_s} << 1 << noPermission << 0;
+    QTest::addRow("a link at an output sub-folder") << Walk::LinkAtOutputSubfolder << false
+        << QStringList{u"convert"_s, u"-r"_s, u"-o"_s, u"DST"_s, u"SRC"_s} << 1 << link << 1;
+    QTest::addRow("a link to a folder is not followed") << Walk::LinkedFolderInSource << false
+        << QStringList{u"list"_s, u"-r"_s, u"SRC"_s} << 0 << QString() << 2;
+    QTest::addRow("dry run into a folder the user can't write") << Walk::DryRunUnwritable << true
+        << QStringList{u"convert"_s, u"-n"_s, u"-o"_s, u"DST"_s, u"SRC"_s} << 1 << noPermission << 0;
+    QTest::addRow("dry run into a folder under one the user can't write") << Walk::DryRunUnwritable << true
+        << QStringList{u"convert"_s, u"-n"_s, u"-o"_s, u"DST/new"_s, u"SRC"_s} << 1 << noPermission << 0;
+    QTest::addRow("dry run makes no folder") << Walk::DryRunMissingFolder << false
+        << QStringList{u"convert"_s, u"-n"_s, u"-r"_s, u"-o"_s, u"NEW"_s, u"SRC"_s} << 0 << QString() << 2;
+    QTest::addRow("dry run sweeps nothing") << Walk::DryRunLeftover << false
+        << QStringList{u"convert"_s, u"-n"_s, u"-o"_s, u"DST"_s, u"SRC"_s} << 0 << QString() << 1;
+    QTest::addRow("dry run refuses a link at the output") << Walk::DryRunLinkAtOutput << false
+        << QStringList{u"convert"_s, u"-n"_s, u"-o"_s, u"DST"_s, u"SRC"_s} << 1 << link << 0;
+    QTest::addRow("300 folders, 48 file handles") << Walk::ManyFoldersFewHandles << false
+        << QStringList{u"convert"_s, u"-q"_s, u"-r"_s, u"-o"_s, u"NEW"_s, u"SRC"_s} << 0 << QString() << 0;
+}
+
+// Folders as users have them: none is skipped without a word, no link leads
+// the walk or an output elsewhere, a dry run tells what the real run would
+// do and changes nothing, and any number of folders goes.
+void TestOddFiles::walkingFolders()
+{
+    QFETCH(Walk, walk);
+    QFETCH(bool, asNobody);
+    QFETCH(QStringList, arguments);
+    if (asNobody && geteuid() != 0)
+        QSKIP("needs root to run hy3conv as another user");
+    const QByteArray data = testdata::encode(testdata::manyHyoRecords(2));
+    testdata::writeFile(src() + u"/x.hyo"_s, data);
+    QVERIFY(QDir().mkpath(src() + u"/sub"_s));
+    testdata::writeFile(src() + u"/sub/y.hyo"_s, data);
+    const QString elsewhere = m_dir->filePath(u"elsewhere"_s);
+    const QString leftover = dst() + u"/~hy3-converter-abcdefgh2345.tmp"_s;
+    switch (walk) {
+    case Walk::UnreadableSubfolder:
+        QCOMPARE(::chmod(local(src() + u"/sub"_s).constData(), 0700), 0);
+        break;
+    case Walk::UnreadableOperand:
+        QCOMPARE(::chmod(local(src()).constData(), 0700), 0);
+        break;
+    case Walk::LinkAtOutputSubfolder:
+        QVERIFY(QDir().mkpath(elsewhere));
+        testdata::writeFile(elsewhere + u"/~hy3-converter-abcdefgh2345.tmp"_s, "NOT OURS TO SWEEP");
+        QCOMPARE(::symlink("../elsewhere", local(dst() + u"/sub"_s).constData()), 0);
+        QVERIFY(QDir().mkpath(src() + u"/sub/deeper"_s));
+        testdata::writeFile(src() + u"/sub/deeper/z.hyo"_s, data);
+        break;
+    case Walk::LinkedFolderInSource:
+        QCOMPARE(::symlink(".", local(src() + u"/sub/loop"_s).constData()), 0);
+        break;
+    case Walk::DryRunUnwritable:
+    case Walk::DryRunMissingFolder:
+        break;
+    case Walk::DryRunLeftover:
+        testdata::writeFile(leftover, "LEFT BY A KILLED RUN");
+        break;
+    case Walk::DryRunLinkAtOutput:
+        QCOMPARE(::symlink("../elsewhere.hy3", local(dst() + u"/x.hy3"_s).constData()), 0);
+        break;
+    case Walk::ManyFoldersFewHandles:
+        for (int i = 0; i < 300; ++i) {
+            QVERIFY(QDir().mkpath(src() + u"/many/%1"_s.arg(i)));
+            testdata::writeFile(src() + u"/many/%1/f.hyo"_s.arg(i), data);
+        }
+        break;
+    }
+    if (asNobody) {
+        QCOMPARE(::chmod(local(m_dir->path()).constData(), 0755), 0);
+        QCOMPARE(::chmod(local(dst()).constData(), walk == Walk::DryRunUnwritable ? 0755 : 0777), 0);
+    }
+    for (QString &argument : arguments)
+        argument.replace(u"SRC"_s, src()).replace(u"DST"_s, dst()).replace(u"NEW"_s, m_dir->filePath(u"new"_s));
+    const auto fewHandles = [] {
+        const rlimit limit{48, 48};
+        setrlimit(RLIMIT_NOFILE, &limit);
+    };
+    const std::function<void()> setup = asNobody ? std::function<void()>(dropToNobody)
+        : walk == Walk::ManyFoldersFewHandles ? std::function<void()>(fewHandles)
+                                              : std::function<void()>();
+    const testdata::Run run = testdata::hy3conv(arguments, setup);
+
+    QTEST(run.exitCode, "exitCode");
+    QFETCH(QString, err);
+    QVERIFY2(run.err.contains(err), qPrintable(run.err));
+    QTEST(static_cast<int>(run.out.count(u'\n')), "lines");
+    switch (walk) {
+    case Walk::LinkAtOutputSubfolder:
+        QCOMPARE(QDir(elsewhere).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList{u"~hy3-converter-abcdefgh2345.tmp"_s});
+        QCOMPARE(testdata::readFile(dst() + u"/x.hy3"_s), converted(data));
+        break;
+    case Walk::DryRunMissingFolder:
+        QVERIFY(!QFileInfo::exists(m_dir->filePath(u"new"_s)));
+        break;
+    case Walk::DryRunLeftover:
+        QCOMPARE(testdata::readFile(leftover), QByteArray("LEFT BY A KILLED RUN"));
+        break;
+    case Walk::ManyFoldersFewHandles:
+        for (int i = 0; i < 300; ++i)
+            QVERIFY2(QFileInfo::exists(m_dir->filePath(u"new/many/%1/f.hy3"_s.arg(i))), qPrintable(QString::number(i)));
+        break;
+    default:
+        break;
+    }
+    if (walk == Walk::DryRunUnwritable) { // the real run says the same
+        arguments.removeAll(u"-n"_s);
+        QCOMPARE(testdata::hy3conv(arguments, setup).exitCode, 1);
+    }
+}
+
+// Names that only a careless decoder would confuse lead to their own files.
+void TestOddFiles::namesKeptApart()
+{
+    const QList<QByteArray> names{
+        "\xF0\xA0\xAE\xB7\xE9\x87\x8E\xE5\xAE\xB6.hyo", // 𠮷野家: outside the first 65,536 characters
+        "\xC0\xB1.hyo",                                 // ﾀｱ in cp932; as UTF-8 an overlong "1"
+        "1.hyo",
+    };
+    QList<QByteArray> data;
+    for (int i = 0; i < names.size(); ++i) {
+        data.append(testdata::encode(testdata::manyHyoRecords(i + 1)));
+        testdata::writeFile(src() + u"/tmp"_s, data.last());
+        QCOMPARE(::rename(local(src() + u"/tmp"_s).constData(), (local(src()) + '/' + names[i]).constData()), 0);
+    }
+    const testdata::Run run = testdata::hy3conv({u"convert"_s, u"-o"_s, dst(), src()});
+    QCOMPARE(run.exitCode, 0);
+    for (int i = 0; i < names.size(); ++i)
+        QCOMPARE(readRaw(local(dst()) + '/' + names[i].chopped(4) + ".hy3"), converted(data[i]));
+    for (const QByteArray &name : names) { // QTemporaryDir can't remove what QDir can't name
+        ::unlink((local(src()) + '/' + name).constData());
+        ::unlink((local(dst()) + '/' + name.chopped(4) + ".hy3").constData());
+    }
+}
+
 void TestOddFiles::killedMidBatch_data()
 {
     QTest::addColumn<int>("signal");
@@ -236,8 +405,9 @@ void TestOddFiles::killedMidBatch_data()
 }
 
 // At any moment each destination is its earlier file or the complete new one.
-// A run that is told to stop removes its temporaries; one that is killed
-// leaves them to the next run into the folder.
+// A run that is told to stop (SIGINT, SIGTERM) commits what it is writing,
+// says what it did and leaves no temporary; one that is killed leaves them
+// to the next run into the folder.
 void TestOddFiles::killedMidBatch()
 {
     QFETCH(int, signal);
@@ -273,6 +443,12 @@ void TestOddFiles::killedMidBatch()
         QThread::msleep(QRandomGenerator::global()->bounded(whole));
         ::kill(static_cast<pid_t>(process.processId()), signal);
         QVERIFY(process.waitForFinished(60000));
+        if ((signal == SIGINT || signal == SIGTERM) && process.exitStatus() == QProcess::NormalExit
+            && process.exitCode() != 0) {
+            QCOMPARE(process.exitCode(), 130);
+            QVERIFY2(QString::fromUtf8(process.readAllStandardError()).contains(u"中止しました"_s),
+                     "a stopped run says what it did");
+        }
         checkDestinations();
         if (signal != SIGKILL)
             QCOMPARE(temporaries(), 0);

@@ -6,6 +6,9 @@
 #include "chooser/frmchoicefolder.h"
 #include "cp932.h"
 #include "detaillisting.h"
+#include "fs/faults.h"
+#include "fs/tempfile.h"
+#include "messagebox.h"
 #include "messages.h"
 #include "testdata.h"
 #include "uicontrols.h"
@@ -25,12 +28,16 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
+#include <atomic>
 #include <functional>
 
+#ifndef Q_OS_WIN
 #include <unistd.h>
+#endif
 
 using namespace Qt::StringLiterals;
 using namespace hy3;
@@ -61,6 +68,9 @@ private slots:
     void failedFilesAreSummarised_data();
     void failedFilesAreSummarised();
     void secondBatchAfterJumpingBack();
+    void stopDuringABatch_data();
+    void stopDuringABatch();
+    void theWindowAnswersWhileAFolderIsRead();
     void endings_data();
     void endings();
     void finishSurvivesAFailingDetailedListing();
@@ -77,6 +87,8 @@ private:
     QString dst() const { return m_dir->dst(); }
     void writeSources(const Files &files);
     void typeFoldersAndList();
+    // "次へ(&N) >>", and the listing it starts waited for.
+    void clickNext();
     QStringList column(int index) const;
     // Clicks "参照(&B)" and lets `answer` act on the modal chooser.
     void browse(int index, const std::function<void(frmChoiceFolder *)> &answer);
@@ -154,7 +166,14 @@ void TestWizardFlow::typeFoldersAndList()
     text1(1)->clear();
     QTest::keyClicks(text1(0), u"  "_s + src());
     QTest::keyClicks(text1(1), dst());
+    clickNext();
+}
+
+void TestWizardFlow::clickNext()
+{
+    QSignalSpy listed(m_window.get(), &frmDatInstDig::listingFinished);
     QTest::mouseClick(command1(0), Qt::LeftButton);
+    QVERIFY(listed.size() == 1 || listed.wait(10000));
 }
 
 QStringList TestWizardFlow::column(int index) const
@@ -174,15 +193,17 @@ void TestWizardFlow::nextFollowsTheFolderTexts_data()
     QTest::addRow("source only") << u"a"_s << QString() << false;
     QTest::addRow("destination only") << QString() << u"b"_s << false;
     QTest::addRow("one character each") << u"a"_s << u"b"_s << true;
-    QTest::addRow("blanks count as filled") << u" "_s << u"  "_s << true;
+    QTest::addRow("spaces only name no folder") << u"a"_s << u"  "_s << false;
+    QTest::addRow("a full-width space is a character") << u"a"_s << u"\u3000"_s << true;
+    QTest::addRow("spaces around a name") << u" a "_s << u" b"_s << true;
 }
 
 void TestWizardFlow::nextFollowsTheFolderTexts()
 {
     QFETCH(QString, source);
     QFETCH(QString, destination);
-    QTest::keyClicks(text1(0), source);
-    QTest::keyClicks(text1(1), destination);
+    text1(0)->insert(source); // as typed or pasted
+    text1(1)->insert(destination);
     QTEST(command1(0)->isEnabled(), "enabled");
     text1(0)->clear(); // emptying either field disables it again
     QVERIFY(!command1(0)->isEnabled());
@@ -256,7 +277,7 @@ void TestWizardFlow::backThenNextListsAfresh()
     QTest::mouseClick(command1(6), Qt::LeftButton);
     QCOMPARE(m_window->currentPage(), 0);
     writeSources({{u"b.hyo"_s, hyo("B", 1)}});
-    QTest::mouseClick(command1(0), Qt::LeftButton);
+    clickNext();
     QStringList names = column(0);
     names.sort();
     QCOMPARE(names, (QStringList{u"a.hyo"_s, u"b.hyo"_s}));
@@ -461,16 +482,96 @@ void TestWizardFlow::secondBatchAfterJumpingBack()
 
     QDir(dst()).removeRecursively();
     QDir().mkpath(dst());
-    QTest::mouseClick(command1(0), Qt::LeftButton);
+    clickNext();
     listView1()->row(2)->setSelected(true);
     listView1()->row(1)->setSelected(false);
     listView1()->row(3)->setSelected(false);
     m_window->showPage(2);
     QVERIFY(label(7)->isVisible()); // the notes stay from the first batch
     m_window->showPage(1);
+    bool notesWhileRunning = true;
+    QTimer::singleShot(0, this, [&] { notesWhileRunning = label(7)->isVisible() || label(8)->isVisible(); });
     QTest::mouseClick(command1(2), Qt::LeftButton);
+    QVERIFY2(!notesWhileRunning, "「完了しました」 stood over a moving bar");
+    QVERIFY(label(7)->isVisible() && label(8)->isVisible());
     QCOMPARE(QDir(dst()).entryList(QDir::Files), QStringList{listView1()->row(2)->text(0).chopped(4) + u".hy3"_s});
     QCOMPARE(m_window->progressValue(), 100.0f);
+}
+
+void TestWizardFlow::stopDuringABatch_data()
+{
+    QTest::addColumn<bool>("byClosing");
+    QTest::addRow("「中止」") << false;
+    QTest::addRow("a close of the frame") << true;
+}
+
+// 「中止」 (or a close of the window) stops a batch once the group being
+// written is on the disk: what was reported stays converted, the rest is
+// untouched, and the box says how many of each.
+void TestWizardFlow::stopDuringABatch()
+{
+    QFETCH(bool, byClosing);
+    constexpr int kFiles = 400;
+    for (int i = 0; i < kFiles; ++i)
+        writeSources({{u"f%1.hyo"_s.arg(i, 3, 10, QChar(u'0')), hyo("F", 20)}});
+    typeFoldersAndList();
+    QTest::mouseClick(command3(0), Qt::LeftButton);
+    QSignalSpy ended(m_window.get(), &frmDatInstDig::ended);
+    bool stopShown = false;
+    QTimer presser;
+    connect(&presser, &QTimer::timeout, this, [&] {
+        auto *stop = m_window->findChild<QPushButton *>(u"StopButton"_s);
+        if (!stop || !stop->isVisible() || m_window->progressValue() <= 0.0f)
+            return;
+        stopShown = !command1(4)->isVisible() && !command1(5)->isVisible();
+        presser.stop();
+        if (byClosing)
+            m_window->close();
+        else
+            stop->click();
+    });
+    presser.start(0);
+    QTest::mouseClick(command1(2), Qt::LeftButton);
+
+    QVERIFY(stopShown);
+    const int converted = static_cast<int>(QDir(dst()).entryList({u"*.hy3"_s}, QDir::Files).size());
+    QVERIFY2(converted > 0 && converted < kFiles, qPrintable(QString::number(converted)));
+    QCOMPARE(QDir(dst()).entryList(QDir::Files | QDir::Hidden).size(), converted); // no temporary left
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY2(m_messages[0].prompt.contains(u"%1 件を変換し、残りの %2 件は変換していません"_s.arg(converted).arg(kFiles - converted)),
+             qPrintable(m_messages[0].prompt));
+    QCOMPARE(ended.size(), byClosing ? 1 : 0);
+    QCOMPARE(fs::registeredTemporaries(), 0);
+}
+
+// A folder that takes its time to read leaves the window answering: the
+// user can go back, and the listing that was left is never shown.
+void TestWizardFlow::theWindowAnswersWhileAFolderIsRead()
+{
+    writeSources({{u"a.hyo"_s, hyo("A", 1)}});
+    std::atomic<bool> release{false};
+    fs::sys::testing::clear();
+    fs::sys::testing::beforeCall(fs::sys::Call::ListFolder, 1, [&release] {
+        while (!release.load())
+            QThread::msleep(5);
+    });
+    QTest::keyClicks(text1(0), src());
+    QTest::keyClicks(text1(1), dst());
+    QTest::mouseClick(command1(0), Qt::LeftButton);
+    QCOMPARE(m_window->currentPage(), 1);
+    QVERIFY(m_window->isBusy());
+    QVERIFY(!command1(2)->isEnabled());
+    QTest::mouseClick(command1(6), Qt::LeftButton); // "<< 戻る(B)" while the folder is read
+    QCOMPARE(m_window->currentPage(), 0);
+    QVERIFY(!m_window->isBusy());
+    release.store(true);
+    QSignalSpy listed(m_window.get(), &frmDatInstDig::listingFinished);
+    QVERIFY(!listed.wait(300)); // the left listing comes to nothing
+    QCOMPARE(m_window->currentPage(), 0);
+    QVERIFY(m_messages.isEmpty());
+    fs::sys::testing::clear();
+    clickNext();
+    QCOMPARE(column(0), QStringList{u"a.hyo"_s});
 }
 
 void TestWizardFlow::endings_data()

@@ -2,7 +2,7 @@
 #include "filelistview.h"
 
 #include "cp932.h"
-#include "filesystem.h"
+#include "paths.h"
 #include "naturalorder.h"
 
 #include <QHeaderView>

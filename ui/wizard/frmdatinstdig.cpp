@@ -4,11 +4,13 @@
 #include "appearance.h"
 #include "chooser/frmchoicefolder.h"
 #include "dataerror.h"
+#include "engine.h"
 #include "filelistview.h"
-#include "filesystem.h"
 #include "foldersearch.h"
+#include "messagebox.h"
 #include "messages.h"
 #include "module1.h"
+#include "paths.h"
 #include "wizardtexts.h"
 
 #include <QAccessibleWidget>
@@ -17,16 +19,18 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScopeGuard>
 #include <QScreen>
+#include <QTimer>
 
 #include <cstdio>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -35,6 +39,26 @@ namespace hy3::ui {
 namespace {
 
 constexpr int kFailuresListed = 20;
+
+// How often the progress page may change: once a screen refresh.
+int frameMs(const QWidget *widget)
+{
+    const QScreen *screen = widget->screen();
+    const qreal rate = screen && screen->refreshRate() > 1 ? screen->refreshRate() : 60.0;
+    return qMax(1, qRound(1000.0 / rate));
+}
+
+// Leading and trailing spaces are not part of a folder typed or pasted into a field.
+QString withoutSpaces(const QString &text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text[first] == u' ')
+        ++first;
+    while (last > first && text[last - 1] == u' ')
+        --last;
+    return text.sliced(first, last - first);
+}
 
 // The window is a window to screen readers, not a "filler" panel.
 QAccessibleInterface *accessibleAsWindow(const QString &className, QObject *object)
@@ -88,6 +112,10 @@ void frmDatInstDig::connectHandlers()
     for (int i = 0; i < 3; ++i)
         connect(Combo1[i], &QComboBox::currentIndexChanged, this, [this, i] { Combo1_Click(i); });
     connect(ListView1, &FileListView::columnClicked, this, &frmDatInstDig::ListView1_ColumnClick);
+    connect(m_stop, &QPushButton::clicked, this, [this] {
+        m_stopRequested.store(true);
+        m_stop->setEnabled(false); // the group being written is committed first
+    });
 }
 
 void frmDatInstDig::Form_Load()
@@ -118,13 +146,17 @@ void frmDatInstDig::Command1_Click(int Index)
         break;
     case 1:
     case 3:
+        stopListing();
         endWizard();
         break;
     case 2:
         convertSelectedRows();
         break;
     case 4:
+        showPage(0);
+        break;
     case 6:
+        stopListing();
         showPage(0);
         break;
     case 5:
@@ -139,22 +171,50 @@ void frmDatInstDig::listOldDataFiles()
 {
     // The file list page first, so that the listing's return to the settings page prevails.
     showPage(1);
-    if (Module1::ListOldDataFiles(*ListView1, chosenKind(), Text1[0]->text().trimmed(), this)
-        != ListingResult::Outcome::Found)
+    Module1::beginListing(*ListView1);
+    m_listingNote->show();
+    Command1[2]->setEnabled(false);
+    m_listingRuns = true;
+    const quint64 listing = ++m_listing;
+    // On a thread of its own, so that a slow or stuck folder can't freeze the
+    // window; a listing the user has left is never waited for.
+    std::thread([self = QPointer<frmDatInstDig>(this), listing, folder = folderText(0), kind = chosenKind()] {
+        const ListingResult result = listDataFiles(folder, kind);
+        if (QCoreApplication *app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(app, [self, listing, result] {
+                if (self)
+                    self->listingDone(listing, result);
+            }, Qt::QueuedConnection);
+    }).detach();
+}
+
+void frmDatInstDig::listingDone(quint64 listing, const ListingResult &result)
+{
+    if (listing != m_listing)
+        return; // the user has gone back or listed again meanwhile
+    stopListing();
+    if (Module1::ListOldDataFiles(*ListView1, result, this) != ListingResult::Outcome::Found)
         showPage(0);
+    emit listingFinished();
+}
+
+void frmDatInstDig::stopListing()
+{
+    if (!m_listingRuns)
+        return;
+    ++m_listing;
+    m_listingRuns = false;
+    m_listingNote->hide();
+    Command1[2]->setEnabled(true);
+    ListView1->setVisible(true);
 }
 
 void frmDatInstDig::finish()
 {
     // The finishing step ends the program whatever the detailed listing meets;
     // what it met is still said.
-    try {
-        Module1::ListHyoFilesWithDetails();
-    } catch (const DataError &error) {
-        std::fprintf(stderr, "%s\n", qPrintable(error.message()));
-    } catch (const std::exception &error) {
-        std::fprintf(stderr, "%s\n", error.what());
-    }
+    if (const std::optional<DetailFailure> failed = Module1::ListHyoFilesWithDetails())
+        std::fprintf(stderr, "%s\n", qPrintable(Messages::failure(failed->path, failed->failure)));
     endWizard();
 }
 
@@ -163,35 +223,34 @@ void frmDatInstDig::convertSelectedRows()
     showPage(2);
     Command1[4]->hide();
     Command1[5]->hide();
+    // Each batch starts clean: the notes of an earlier one don't stand over a moving bar.
+    Label7->hide();
+    Label8->hide();
     QCoreApplication::processEvents(); // once, so the page and the hidden buttons are on screen
     const BatchSummary summary = InstPrc();
     Command1[4]->show();
     Command1[5]->show();
     Label7->show();
     Label8->show();
-    reportFailures(summary);
+    reportBatch(summary);
+    if (m_closeWhenDone)
+        endWizard();
 }
 
-void frmDatInstDig::reportFailures(const BatchSummary &summary)
+void frmDatInstDig::reportBatch(const BatchSummary &summary)
 {
-    const auto failed = summary.failures.size();
-    if (failed == 0)
+    const bool stopped = summary.result == BatchSummary::Result::Stopped;
+    if (summary.failed == 0 && !stopped)
         return;
-    QStringList lines;
-    if (summary.selected == 1)
-        lines << u"選択したファイルを変換できませんでした。"_s;
-    else if (failed == summary.selected)
-        lines << u"選択した %1 件のファイルは、どれも変換できませんでした。"_s.arg(failed);
-    else
-        lines << u"次のファイルは変換できませんでした（%1 件中 %2 件）。ほかの選択したファイルは変換しました。"_s
-                     .arg(summary.selected)
-                     .arg(failed);
-    lines << QString();
-    for (qsizetype i = 0; i < failed && i < kFailuresListed; ++i)
-        lines << u"・"_s + summary.failures[i].message;
-    if (failed > kFailuresListed)
-        lines << u"ほか %1 件"_s.arg(failed - kFailuresListed);
-    showMessage(this, {lines.join(u'\n'), QString::fromUtf16(kFailureTitle), QMessageBox::Critical});
+    QStringList lines{Messages::batchSummary(summary.selected, summary.converted, summary.failed, summary.notRun)};
+    if (summary.failed > 0)
+        lines << QString();
+    for (qsizetype i = 0; i < summary.failures.size() && i < kFailuresListed; ++i)
+        lines << u"・"_s + Messages::failureOf(summary.failures[i]);
+    if (summary.failed > kFailuresListed)
+        lines << Messages::moreFailures(summary.failed - kFailuresListed);
+    showMessage(this, {lines.join(u'\n'), Messages::batchTitle(stopped),
+                       stopped && summary.failed == 0 ? QMessageBox::Information : QMessageBox::Critical});
 }
 
 void frmDatInstDig::endWizard()
@@ -221,7 +280,9 @@ void frmDatInstDig::Command3_Click(int Index)
 
 void frmDatInstDig::Text1_Change(int /*Index*/)
 {
-    Command1[0]->setEnabled(!Text1[1]->text().isEmpty() && !Text1[0]->text().isEmpty());
+    // A field of spaces only names no folder: going on would list, or write
+    // into, the root of the drive.
+    Command1[0]->setEnabled(!folderText(0).isEmpty() && !folderText(1).isEmpty());
 }
 
 void frmDatInstDig::Check1_Click(int /*Index*/)
@@ -241,34 +302,104 @@ void frmDatInstDig::ListView1_ColumnClick(int column)
     ListView1->sortRows(column - 1, order);
 }
 
-QList<BatchRow> frmDatInstDig::batchRows() const
+BatchRequest frmDatInstDig::batchRequest() const
 {
-    QList<BatchRow> rows;
-    rows.reserve(ListView1->rowCount());
+    BatchRequest request;
+    request.rows.reserve(ListView1->rowCount());
     for (int i = 1; i <= ListView1->rowCount(); ++i)
-        rows.append({ListView1->fileNameAt(i), ListView1->row(i)->isSelected()});
-    return rows;
+        request.rows.append({ListView1->fileNameAt(i), ListView1->row(i)->isSelected()});
+    request.kind = chosenKind();
+    request.sourceFolder = folderText(0);
+    request.destinationFolder = folderText(1);
+    request.columns = columnOptions();
+    return request;
 }
 
 BatchSummary frmDatInstDig::InstPrc()
 {
-    ConversionRun::Settings settings;
-    settings.columns = columnOptions();
-    ConversionRun run(settings);
-    m_run = &run;
-    const auto leaveRun = qScopeGuard([this] { m_run = nullptr; });
-    const auto convert = [this](DataKind kind, const QString &name) {
-        if (kind == DataKind::Standard)
-            ConvHyoToHy3(name);
-        else
-            ConvHypToHy3(name);
+    const BatchRequest request = batchRequest();
+    m_stopRequested.store(false);
+    m_batchRuns = true;
+    m_stop->setEnabled(true);
+    const bool stoppable = Command1[4]->isHidden() && Command1[5]->isHidden();
+    m_stop->setVisible(stoppable);
+    setProgressValue(0.0f);
+
+    BatchCallbacks callbacks;
+    callbacks.starting = [this](const ConversionPaths &paths) {
+        {
+            const QMutexLocker lock(&m_progress.mutex);
+            m_progress.source = paths.source;
+            m_progress.destination = paths.destination;
+        }
+        postProgress();
     };
-    const BatchSummary summary = runBatch(batchRows(), chosenKind(), convert,
-                                          [this](float value) { setProgressValue(value); }, finishStep(run));
-    if (summary.outcome == BatchSummary::Outcome::NoSelection)
+    callbacks.progress = [this](float value) {
+        {
+            const QMutexLocker lock(&m_progress.mutex);
+            m_progress.value = value;
+        }
+        postProgress();
+    };
+    callbacks.stop = &m_stopRequested;
+
+    // The batch on a thread of its own; this loop keeps the window answering
+    // (moving, repainting, 「中止」) until it is over.
+    BatchSummary summary;
+    QEventLoop loop;
+    std::thread worker([&] {
+        summary = runBatch(request, callbacks);
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+    m_batchRuns = false;
+    m_stop->hide();
+    showProgress(); // the last file and the final value, whatever was skipped on the way
+
+    if (summary.result == BatchSummary::Result::NoSelection)
         showMessage(this, {QString::fromUtf16(kNoSelectionPrompt), QString::fromUtf16(kNoSelectionTitle),
                            QMessageBox::Critical});
     return summary;
+}
+
+// From the batch's thread: at most one update waits in the window's queue.
+void frmDatInstDig::postProgress()
+{
+    if (m_progressPosted.exchange(true))
+        return;
+    QMetaObject::invokeMethod(this, [this] {
+        m_progressPosted.store(false);
+        if (m_lastShown.isValid() && m_lastShown.elapsed() < frameMs(this)) {
+            if (!m_showPending) { // the rest of this frame's changes, shown at its end
+                m_showPending = true;
+                QTimer::singleShot(frameMs(this) - static_cast<int>(m_lastShown.elapsed()), this, [this] {
+                    m_showPending = false;
+                    showProgress();
+                });
+            }
+            return;
+        }
+        showProgress();
+    }, Qt::QueuedConnection);
+}
+
+void frmDatInstDig::showProgress()
+{
+    QString source;
+    QString destination;
+    float value = 0.0f;
+    {
+        const QMutexLocker lock(&m_progress.mutex);
+        source = m_progress.source;
+        destination = m_progress.destination;
+        value = m_progress.value;
+    }
+    m_lastShown.start();
+    Label12->setText(fs::shown(source));
+    Label14->setText(fs::shown(destination));
+    m_progressValue = value;
+    ProgressBar1->setValue(qRound(value));
 }
 
 bool frmDatInstDig::ChkFile(const QString &strFile) const
@@ -276,28 +407,38 @@ bool frmDatInstDig::ChkFile(const QString &strFile) const
     return hy3::ChkFile(strFile);
 }
 
-void frmDatInstDig::ConvHyoToHy3(const QString &strOldName)
+Outcome frmDatInstDig::ConvHyoToHy3(const QString &strOldName)
 {
-    convertShowingPaths(DataKind::Standard, strOldName);
+    return convertShowingPaths(DataKind::Standard, strOldName);
 }
 
-void frmDatInstDig::ConvHypToHy3(const QString &strOldName)
+Outcome frmDatInstDig::ConvHypToHy3(const QString &strOldName)
 {
-    convertShowingPaths(DataKind::Private, strOldName);
+    return convertShowingPaths(DataKind::Private, strOldName);
 }
 
-void frmDatInstDig::convertShowingPaths(DataKind kind, const QString &strOldName)
+Outcome frmDatInstDig::convertShowingPaths(DataKind kind, const QString &strOldName)
 {
-    const ConversionPaths paths = pathsFor(Text1[0]->text(), Text1[1]->text(), strOldName);
+    ConversionPaths paths;
+    try {
+        paths = pathsFor(folderText(0), folderText(1), strOldName);
+    } catch (const DataError &error) {
+        Outcome failed;
+        failed.failure = error.failure();
+        failed.source = fs::withSeparator(folderText(0)) + strOldName;
+        return failed;
+    }
     // Shown before any file is opened: the page says which file is being worked on.
     Label12->setText(fs::shown(paths.source));
     Label12->repaint();
     Label14->setText(fs::shown(paths.destination));
     Label14->repaint();
-    if (m_run)
-        m_run->convert(kind, paths, strOldName);
-    else
-        (void)convertFile(kind, paths, columnOptions());
+    return convertOne({paths.source, paths.destination, kind}, columnOptions());
+}
+
+QString frmDatInstDig::folderText(int index) const
+{
+    return withoutSpaces(Text1[index]->text());
 }
 
 DataKind frmDatInstDig::chosenKind() const
@@ -313,9 +454,12 @@ ColumnOptions frmDatInstDig::columnOptions() const
 
 void frmDatInstDig::setProgressValue(float value)
 {
+    {
+        const QMutexLocker lock(&m_progress.mutex);
+        m_progress.value = value;
+    }
     m_progressValue = value;
     ProgressBar1->setValue(qRound(value));
-    ProgressBar1->repaint();
 }
 
 void frmDatInstDig::showEvent(QShowEvent *event)
@@ -335,6 +479,14 @@ void frmDatInstDig::showEvent(QShowEvent *event)
 
 void frmDatInstDig::closeEvent(QCloseEvent *event)
 {
+    if (m_batchRuns) {
+        // Closing stops the batch as 「中止」 does; the window goes once the
+        // group being written is safely on the disk.
+        m_stopRequested.store(true);
+        m_closeWhenDone = true;
+        event->ignore();
+        return;
+    }
     delete m_chooser; // the hidden chooser goes with the wizard
     event->accept();
     emit ended();

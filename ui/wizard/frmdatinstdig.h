@@ -2,13 +2,15 @@
 #pragma once
 
 #include "batch.h"
-#include "conversionrun.h"
+#include "listing.h"
 
+#include <QElapsedTimer>
+#include <QMutex>
 #include <QPointer>
 #include <QWidget>
 
 #include <array>
-#include <memory>
+#include <atomic>
 
 class QCheckBox;
 class QComboBox;
@@ -28,7 +30,9 @@ class frmChoiceFolder;
 // The converter's one window: a banner and three stacked pages (settings, file
 // list, progress). Controls of one kind and role are kept as arrays, with one
 // handler per array that receives the index; each control's object name is
-// its array name and index ("Command1_0").
+// its array name and index ("Command1_0"). The listing of a folder and the
+// batch run off the window's thread: the window stays live, and a slow or
+// stuck folder never freezes it.
 class frmDatInstDig : public QWidget
 {
     Q_OBJECT
@@ -37,16 +41,16 @@ public:
     explicit frmDatInstDig(QWidget *parent = nullptr);
     ~frmDatInstDig() override;
 
-    // Converts the selected rows of the file list with the chosen kind,
-    // moving the bar after each file.
+    // Converts the selected rows of the file list with the chosen kind and
+    // returns when the batch is over; meanwhile the window answers, shows the
+    // file and the bar as they move, and offers 「中止」.
     BatchSummary InstPrc();
     // True when the path names at least one normal file ('*' and '?' allowed).
     [[nodiscard]] bool ChkFile(const QString &strFile) const;
-    // Convert one file of the file list (by its real name) with the folders and
-    // column options on the window; throw DataError on failure. Within InstPrc
-    // the output is committed with its group, otherwise at once.
-    void ConvHyoToHy3(const QString &strOldName);
-    void ConvHypToHy3(const QString &strOldName);
+    // Converts one file of the file list (by its real name) with the folders
+    // and column options on the window, at once.
+    Outcome ConvHyoToHy3(const QString &strOldName);
+    Outcome ConvHypToHy3(const QString &strOldName);
 
     // The page in front: 0 settings, 1 file list, 2 progress.
     void showPage(int index);
@@ -54,16 +58,29 @@ public:
 
     // The progress value as the batch set it, 0..100 with fractions.
     [[nodiscard]] float progressValue() const { return m_progressValue; }
+    // A listing or a batch is running.
+    [[nodiscard]] bool isBusy() const { return m_listingRuns || m_batchRuns; }
 
 signals:
     // The wizard has ended (cancel, finish or a close of the frame): the program ends.
     void ended();
+    // A listing has filled the list (or said why it could not).
+    void listingFinished();
 
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // What the batch's thread last reported, for the window to show.
+    struct Progress
+    {
+        QMutex mutex;
+        QString source;
+        QString destination;
+        float value = 0.0f;
+    };
+
     void buildBanner();
     void buildSettingsPage();
     void buildFileListPage();
@@ -82,15 +99,20 @@ private:
     void ListView1_ColumnClick(int column);
 
     void listOldDataFiles();
+    void listingDone(quint64 listing, const ListingResult &result);
+    void stopListing();
     void convertSelectedRows();
     void finish();
     void endWizard();
-    void convertShowingPaths(DataKind kind, const QString &strOldName);
-    void reportFailures(const BatchSummary &summary);
+    Outcome convertShowingPaths(DataKind kind, const QString &strOldName);
+    void reportBatch(const BatchSummary &summary);
+    void postProgress();
+    void showProgress();
     void setProgressValue(float value);
+    [[nodiscard]] QString folderText(int index) const;
     [[nodiscard]] DataKind chosenKind() const;
     [[nodiscard]] ColumnOptions columnOptions() const;
-    [[nodiscard]] QList<BatchRow> batchRows() const;
+    [[nodiscard]] BatchRequest batchRequest() const;
 
     // Banner.
     QLabel *Label1 = nullptr;
@@ -111,6 +133,7 @@ private:
     QLabel *Label10 = nullptr;
 
     FileListView *ListView1 = nullptr;
+    QLabel *m_listingNote = nullptr;
     std::array<QPushButton *, 2> Command3{};
     QGroupBox *Frame3 = nullptr;
     std::array<QCheckBox *, 2> Check1{};
@@ -124,13 +147,24 @@ private:
     QLabel *Label13 = nullptr;
     QLabel *Label14 = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
+    QPushButton *m_stop = nullptr;
 
     QPointer<frmChoiceFolder> m_chooser; // created on first use, goes with the window
-    ConversionRun *m_run = nullptr;      // the batch in progress, if any
     int m_page = 0;
     float m_progressValue = 0.0f;
     bool m_sortDescendingNext = false; // the one direction flag, shared by every header
     bool m_centred = false;
+
+    quint64 m_listing = 0; // the listing whose result the window waits for
+    bool m_listingRuns = false;
+
+    bool m_batchRuns = false;
+    bool m_closeWhenDone = false;
+    std::atomic<bool> m_stopRequested{false};
+    std::atomic<bool> m_progressPosted{false};
+    Progress m_progress;
+    QElapsedTimer m_lastShown;
+    bool m_showPending = false;
 };
 
 } // namespace hy3::ui

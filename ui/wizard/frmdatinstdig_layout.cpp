@@ -201,6 +201,11 @@ void frmDatInstDig::buildFileListPage()
     ListView1->setObjectName(u"ListView1"_s);
     ListView1->setGeometry(0, 21, 646, 231);
     labelFor(Label5[3], ListView1);
+    // Where the list stands while it is being made (the list itself is hidden then).
+    m_listingNote = makeLabel(page, u"ListingNote"_s, u"データの一覧を作成しています…"_s, {0, 21, 646, 231});
+    m_listingNote->setAlignment(Qt::AlignCenter);
+    m_listingNote->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    m_listingNote->hide();
 
     Command3[0] = makeButton(page, u"Command3_0"_s, u"すべて選択"_s, {39, 256, 125, 25});
     Command3[1] = makeButton(page, u"Command3_1"_s, u"選択の解除"_s, {168, 256, 137, 25});
@@ -288,6 +293,9 @@ void frmDatInstDig::buildProgressPage()
     Label4[1] = makeBox(page, u"Label4_1"_s, {-2, 379, 651, 3});
     Command1[4] = makeButton(page, u"Command1_4"_s, u"最初へジャンプ"_s, {420, 390, 110, 25});
     Command1[5] = makeButton(page, u"Command1_5"_s, u"完了"_s, {567, 390, 76, 25});
+    // In the place of the two buttons, while they are hidden during a batch.
+    m_stop = makeButton(page, u"StopButton"_s, u"中止"_s, {567, 390, 76, 25});
+    m_stop->hide();
 }
 
 void frmDatInstDig::setTabOrders()

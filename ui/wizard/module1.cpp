@@ -2,27 +2,25 @@
 #include "module1.h"
 
 #include "appearance.h"
-#include "detaillisting.h"
 #include "filelistview.h"
+#include "messagebox.h"
 #include "messages.h"
-#include "wizardtexts.h"
-
-using namespace Qt::StringLiterals;
 
 namespace hy3::ui::Module1 {
 
 QString DetailFolder;
 DetailRowTarget *DetailList = nullptr;
 
-ListingResult::Outcome ListOldDataFiles(FileListView &list, DataKind kind, const QString &folder, QWidget *parent)
+void beginListing(FileListView &list)
 {
     list.setVisible(false);
     list.clear();
+}
 
-    const ListingResult result = listDataFiles(folder, kind);
+ListingResult::Outcome ListOldDataFiles(FileListView &list, const ListingResult &result, QWidget *parent)
+{
     if (result.outcome == ListingResult::Outcome::NotFound) {
-        showMessage(parent, {QString::fromUtf16(kNotFoundPrompt), QString::fromUtf16(kNotFoundTitle),
-                             QMessageBox::Critical});
+        showMessage(parent, {Messages::notFound(), Messages::notFoundTitle(), QMessageBox::Critical});
         list.setVisible(true);
         return result.outcome;
     }
@@ -32,15 +30,14 @@ ListingResult::Outcome ListOldDataFiles(FileListView &list, DataKind kind, const
     list.resort();
 
     if (result.outcome == ListingResult::Outcome::Failed)
-        showMessage(parent, {u"%1:%2"_s.arg(result.errorNumber).arg(result.errorDescription),
-                             QString::fromUtf16(kApplicationTitle), QMessageBox::NoIcon});
+        showMessage(parent, {Messages::listingFailure(result), QString::fromUtf16(kApplicationTitle), QMessageBox::NoIcon});
     list.setVisible(true);
     return result.outcome;
 }
 
-void ListHyoFilesWithDetails()
+std::optional<DetailFailure> ListHyoFilesWithDetails()
 {
-    hy3::ListHyoFilesWithDetails(DetailFolder, DetailList);
+    return hy3::ListHyoFilesWithDetails(DetailFolder, DetailList);
 }
 
 } // namespace hy3::ui::Module1

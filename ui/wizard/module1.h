@@ -1,16 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "datafile.h"
+#include "detaillisting.h"
 #include "listing.h"
 
 #include <QString>
 
-class QWidget;
+#include <optional>
 
-namespace hy3 {
-class DetailRowTarget;
-}
+class QWidget;
 
 namespace hy3::ui {
 
@@ -25,15 +23,16 @@ namespace Module1 {
 extern QString DetailFolder;
 extern DetailRowTarget *DetailList;
 
-// Hides and empties the file list, fills it with the data files of `kind` in
-// the folder, and shows it again. Nothing found or a file that can't be read:
-// a message over `parent`. The caller brings the settings page back unless
-// the outcome is Found.
-ListingResult::Outcome ListOldDataFiles(FileListView &list, DataKind kind, const QString &folder, QWidget *parent);
+// The listing's first step: the file list hidden and emptied while the folder is read.
+void beginListing(FileListView &list);
+
+// Fills the file list with what the listing of a folder found, and shows it
+// again. Nothing found or a file that can't be read: a message over `parent`.
+// The caller brings the settings page back unless the outcome is Found.
+ListingResult::Outcome ListOldDataFiles(FileListView &list, const ListingResult &result, QWidget *parent);
 
 // The finishing step's detailed listing of DetailFolder into DetailList.
-// Throws DataError for a file it can't read.
-void ListHyoFilesWithDetails();
+[[nodiscard]] std::optional<DetailFailure> ListHyoFilesWithDetails();
 
 } // namespace Module1
 

@@ -5,15 +5,10 @@
 
 namespace hy3::ui {
 
-inline constexpr char16_t kNotFoundPrompt[] = u"指定したフォルダ(ドライブ)からは、データファイルは発見されませんでした。";
-inline constexpr char16_t kNotFoundTitle[] = u"ファイルが見つかりません";
-
 inline constexpr char16_t kNoSelectionPrompt[] = u"項目が１つも選択されていません！";
 inline constexpr char16_t kNoSelectionTitle[] = u"項目の未選択を検知！";
 
 inline constexpr char16_t kSourcePrompt[] = u"旧バージョンのデータが入っている位置(フォルダー)を指定してください";
 inline constexpr char16_t kDestinationPrompt[] = u"コンバートしたデータの保存先(フォルダー)を指定してください";
-
-inline constexpr char16_t kFailureTitle[] = u"変換できなかったファイルがあります";
 
 } // namespace hy3::ui

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "messages.h"
+#include "messagebox.h"
 
 namespace hy3::ui {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "filesystem.h"
+#include "paths.h"
 
 #include "cp932.h"
 
@@ -49,15 +49,6 @@ int utf8Length(const unsigned char *s, std::size_t size, std::size_t at, char32_
     return length;
 }
 
-bool isSeparator(QChar c)
-{
-#ifdef Q_OS_WIN
-    return c == u'/' || c == u'\\';
-#else
-    return c == u'/';
-#endif
-}
-
 // One path component for showing: its kept bytes, and the bytes around them,
 // decoded together as cp932 (a cp932 trail byte can look like ASCII).
 QString shownComponent(QStringView component)
@@ -67,7 +58,7 @@ QString shownComponent(QStringView component)
 #ifdef Q_OS_WIN
     return component.toString(); // Windows names are UTF-16: nothing is kept as bytes
 #else
-    const native::String bytes = toNative(component.toString());
+    const sys::String bytes = toNative(component.toString());
     return decodeCp932(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 #endif
 }
@@ -76,21 +67,21 @@ QString shownComponent(QStringView component)
 
 #ifdef Q_OS_WIN
 
-native::String toNative(const QString &path)
+sys::String toNative(const QString &path)
 {
     return path.toStdWString();
 }
 
-QString fromNative(const native::String &name)
+QString fromNative(const sys::String &name)
 {
     return QString::fromStdWString(name);
 }
 
 #else
 
-native::String toNative(const QString &path)
+sys::String toNative(const QString &path)
 {
-    native::String bytes;
+    sys::String bytes;
     bytes.reserve(static_cast<std::size_t>(path.size()));
     for (qsizetype i = 0; i < path.size(); ++i) {
         const char16_t c = path[i].unicode();
@@ -111,7 +102,7 @@ native::String toNative(const QString &path)
     return bytes;
 }
 
-QString fromNative(const native::String &name)
+QString fromNative(const sys::String &name)
 {
     const auto *bytes = reinterpret_cast<const unsigned char *>(name.data());
     QString text;
@@ -157,6 +148,49 @@ bool hasLostCharacters(const QString &path)
     return path.contains(QChar::ReplacementCharacter);
 }
 
+bool hasKeptBytes(const QString &path)
+{
+    return std::any_of(path.begin(), path.end(), [](QChar c) { return isKeptByte(c.unicode()); });
+}
+
+QByteArray systemBytes(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return QByteArray(reinterpret_cast<const char *>(path.utf16()), path.size() * 2);
+#else
+    const sys::String bytes = toNative(path);
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+#endif
+}
+
+QString fromSystemBytes(QByteArrayView bytes)
+{
+#ifdef Q_OS_WIN
+    return QString(reinterpret_cast<const QChar *>(bytes.data()), bytes.size() / 2);
+#else
+    return fromNative(sys::String(bytes.data(), static_cast<std::size_t>(bytes.size())));
+#endif
+}
+
+bool isSeparator(QChar c)
+{
+#ifdef Q_OS_WIN
+    return c == u'/' || c == u'\\';
+#else
+    return c == u'/';
+#endif
+}
+
+bool endsWithSeparator(const QString &path)
+{
+    return !path.isEmpty() && isSeparator(path.back());
+}
+
+QString withSeparator(const QString &folder)
+{
+    return endsWithSeparator(folder) ? folder : folder + u'/';
+}
+
 PathParts splitPath(const QString &path)
 {
     qsizetype slash = path.size() - 1;
@@ -165,27 +199,6 @@ PathParts splitPath(const QString &path)
     if (slash < 0)
         return {u"./"_s, path};
     return {path.left(slash + 1), path.mid(slash + 1)};
-}
-
-DataError failure(const native::Error &error, const QString &sentence, const QString &path)
-{
-    return DataError(error.cause, sentence.arg(shown(path), causeText(error.cause, error.code)), error.code);
-}
-
-native::Error openFolder(const QString &path, native::Folder &folder)
-{
-    return native::openFolder(toNative(path), folder);
-}
-
-native::Error statPath(const QString &path, native::Status &status)
-{
-    const PathParts parts = splitPath(path);
-    native::Folder folder;
-    if (const native::Error error = openFolder(parts.folder, folder))
-        return error;
-    if (parts.name.isEmpty()) // the path ends in a separator: the folder itself
-        return native::statName(folder, native::String(1, '.'), true, status);
-    return native::statName(folder, toNative(parts.name), true, status);
 }
 
 } // namespace hy3::fs

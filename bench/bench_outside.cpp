@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: MIT
+// The converter as users run it, measured from outside: the whole hy3conv
+// process (start, walk, sort, conversion, flush, output) against what they
+// would otherwise run for the same bytes on the disk: `cp -r` followed by
+// `sync`, and `cp -r` alone. Paired, alternating runs, with the destination
+// removed and the disk synced, untimed, between any two runs. Also the
+// listing against a plain read loop, and the peak memory of long runs.
+//
+//   bench_outside [--quick] [--memory-only]
+
+#include "benchutil.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString g_hy3conv;
+QString g_readLoop;
+
+void cp(const QString &source, const QString &destination, bool sync)
+{
+    bench::run(u"/bin/cp"_s, {u"-r"_s, source, destination});
+    if (sync)
+        bench::run(u"/bin/sync"_s, {});
+}
+
+void compareConversion(const char *label, const QString &root, const QString &source, int pairs)
+{
+    const QString out = root + u"/out"_s;
+    const auto ours = [&] { bench::run(g_hy3conv, {u"convert"_s, u"-q"_s, u"-o"_s, out, source}); };
+    const auto between = [&] { bench::removeAndSync(out); };
+    const QByteArray withSync = QByteArray(label) + " / cp -r + sync";
+    const QByteArray alone = QByteArray(label) + " / cp -r";
+    bench::printPaired(withSync.constData(), bench::paired(pairs, ours, [&] { cp(source, out, true); }, between), 1.3);
+    bench::printPaired(alone.constData(), bench::paired(pairs, ours, [&] { cp(source, out, false); }, between));
+}
+
+void memory(const QString &root, bool quick)
+{
+    std::printf("\npeak memory of the whole hy3conv process (target < 32 MiB)\n");
+    for (const int files : quick ? QList<int>{30000} : QList<int>{30000, 100000}) {
+        const QString source = root + u"/mem%1"_s.arg(files);
+        bench::makeSources(source, files, 3);
+        const QString out = root + u"/out"_s;
+        const auto report = [&](const char *what, double mib) {
+            std::printf("  %-44s %8.1f MiB   %s\n", QByteArray(what).replace("N", QByteArray::number(files)).constData(),
+                        mib, mib < 32 ? "met" : "MISSED");
+            std::fflush(stdout);
+        };
+        report("convert, N files", bench::run(g_hy3conv, {u"convert"_s, u"-q"_s, u"-o"_s, out, source}));
+        bench::removeAndSync(out);
+        report("convert --json, N files", bench::run(g_hy3conv, {u"convert"_s, u"--json"_s, u"-o"_s, out, source}));
+        bench::removeAndSync(out);
+        report("list --json, N files", bench::run(g_hy3conv, {u"list"_s, u"--json"_s, source}));
+        QDir(source).removeRecursively();
+    }
+    const QString big = root + u"/big.hyo"_s;
+    bench::writeHyoFile(big, 32767);
+    std::printf("  %-44s %8.1f MiB\n", "show --json, one file of 32,767 records",
+                bench::run(g_hy3conv, {u"show"_s, u"--json"_s, big}));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    const bool quick = args.contains(u"--quick"_s);
+    const int pairs = quick ? 3 : 11;
+    const QString here = QCoreApplication::applicationDirPath();
+    g_hy3conv = QDir(here).absoluteFilePath(u"../cli/hy3conv"_s);
+    g_readLoop = QDir(here).absoluteFilePath(u"bench_readloop"_s);
+
+    QTemporaryDir dir(QDir::currentPath() + u"/bench-XXXXXX"_s); // on the disk users convert on, not tmpfs
+    if (!dir.isValid())
+        qFatal("no temporary folder");
+    const QString root = dir.path();
+
+    if (!args.contains(u"--memory-only"_s)) {
+        std::printf("the whole hy3conv process / what a user would otherwise run: median of %d paired runs,\n"
+                    "ratio median (min-max) and the baseline's own spread (slowest / fastest)\n", pairs);
+        std::printf("  %-44s %10s %10s   %s\n", "", "hy3conv", "baseline", "ratio            spread");
+        bench::makeSources(root + u"/thousand"_s, 1000, 100);
+        compareConversion("1,000 files of 100 records", root, root + u"/thousand"_s, pairs);
+        bench::makeSources(root + u"/tenthousand"_s, 10000, 3);
+        compareConversion("10,000 files of 3 records", root, root + u"/tenthousand"_s, pairs);
+        QDir().mkpath(root + u"/one"_s);
+        bench::writeHyoFile(root + u"/one/big.hyo"_s, 32767);
+        compareConversion("1 file of 32,767 records", root, root + u"/one"_s, pairs);
+
+        const QString source = root + u"/tenthousand"_s;
+        const auto list = [&] { bench::run(g_hy3conv, {u"list"_s, source}); };
+        const auto loop = [&] { bench::run(g_readLoop, {source}); };
+        bench::printPaired("list, 10,000 files / open+read(64)+close loop", bench::paired(pairs, list, loop, [] {}),
+                           1.5);
+    }
+    memory(root, quick);
+    return 0;
+}

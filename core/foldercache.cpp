@@ -1,0 +1,147 @@
+// SPDX-License-Identifier: MIT
+#include "foldercache.h"
+
+#include "paths.h"
+
+namespace hy3 {
+
+namespace sys = fs::sys;
+
+namespace {
+
+// The parts of `relative` between separators.
+QStringList components(QStringView relative)
+{
+    QStringList parts;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= relative.size(); ++i) {
+        if (i == relative.size() || fs::isSeparator(relative[i])) {
+            if (i > start)
+                parts.append(relative.sliced(start, i - start).toString());
+            start = i + 1;
+        }
+    }
+    return parts;
+}
+
+// Opens `name` below `parent`, making it first where that is allowed.
+sys::Error openOrMake(const sys::Folder &parent, const QString &name, bool make, sys::Folder &folder)
+{
+    const sys::String native = fs::toNative(name);
+    sys::Error error = sys::openSubfolder(parent, native, folder);
+    if (error.cause != Cause::NotFound || !make)
+        return error;
+    error = sys::makeSubfolder(parent, native);
+    if (error && error.cause != Cause::Exists)
+        return error;
+    return sys::openSubfolder(parent, native, folder);
+}
+
+// The path without its last folder: "a/b/c/" -> "a/b/"; empty at the top.
+QString parentOf(const QString &path)
+{
+    qsizetype slash = path.size() - 2;
+    while (slash >= 0 && !fs::isSeparator(path[slash]))
+        --slash;
+    return slash < 0 ? QString() : path.left(slash + 1);
+}
+
+} // namespace
+
+std::shared_ptr<OpenFolder> FolderCache::find(const QString &path)
+{
+    const auto found = m_byPath.constFind(path);
+    if (found == m_byPath.cend())
+        return nullptr;
+    m_recent.splice(m_recent.begin(), m_recent, found.value());
+    return m_recent.front().state;
+}
+
+std::shared_ptr<OpenFolder> FolderCache::insert(const QString &path, std::shared_ptr<const sys::Folder> folder)
+{
+    auto state = std::make_shared<OpenFolder>();
+    state->folder = std::move(folder);
+    m_recent.push_front({path, state});
+    m_byPath.insert(path, m_recent.begin());
+    while (static_cast<int>(m_recent.size()) > m_capacity) {
+        m_byPath.remove(m_recent.back().path);
+        m_recent.pop_back();
+    }
+    return state;
+}
+
+// The folder the user named, made with its missing parents where allowed.
+sys::Error FolderCache::openAnchor(const QString &path, MakeFolders make, std::shared_ptr<sys::Folder> &folder)
+{
+    folder = std::make_shared<sys::Folder>();
+    sys::Error error = sys::openFolder(fs::toNative(path), *folder);
+    if (error.cause != Cause::NotFound || make != MakeFolders::All)
+        return error;
+    // Up to the nearest folder that is there, then down again making each.
+    QString existing = parentOf(path);
+    sys::Folder top;
+    while (!existing.isEmpty() && sys::openFolder(fs::toNative(existing), top).cause == Cause::NotFound)
+        existing = parentOf(existing);
+    if (existing.isEmpty() && (error = sys::openFolder(fs::toNative(QStringLiteral("./")), top)))
+        return error;
+    auto current = std::make_shared<sys::Folder>(std::move(top));
+    for (const QString &name : components(QStringView(path).sliced(existing.size()))) {
+        auto next = std::make_shared<sys::Folder>();
+        if ((error = openOrMake(*current, name, true, *next)))
+            return error;
+        current = std::move(next);
+    }
+    folder = std::move(current);
+    return {};
+}
+
+sys::Error FolderCache::open(const QString &path, qsizetype anchor, MakeFolders make,
+                             std::shared_ptr<OpenFolder> &opened)
+{
+    if ((opened = find(path)))
+        return {};
+    // From the nearest folder on the way that is open already, else from the anchor.
+    QString start = parentOf(path);
+    std::shared_ptr<OpenFolder> from;
+    while (start.size() >= anchor && !start.isEmpty() && !(from = find(start)))
+        start = parentOf(start);
+    std::shared_ptr<const sys::Folder> current;
+    if (from) {
+        current = from->folder;
+        opened = from;
+    } else {
+        start = path.left(anchor);
+        std::shared_ptr<sys::Folder> top;
+        if (const sys::Error error = openAnchor(start, make, top))
+            return error;
+        current = top;
+        opened = insert(start, current);
+    }
+    QString at = start;
+    for (const QString &name : components(QStringView(path).sliced(start.size()))) {
+        auto next = std::make_shared<sys::Folder>();
+        if (const sys::Error error = openOrMake(*current, name, make != MakeFolders::None, *next))
+            return error;
+        at += name + u'/';
+        current = std::move(next);
+        opened = insert(at, current);
+    }
+    // Also under the path as it was asked for, where its separators differ.
+    if (at != path)
+        opened = insert(path, current);
+    return {};
+}
+
+sys::Error FolderCache::identity(OpenFolder &folder, sys::Identity &identity)
+{
+    if (!folder.identity) {
+        sys::Status status;
+        if (const sys::Error error = sys::statHandle(folder.folder->handle, status))
+            return error;
+        folder.identity = status.identity;
+    }
+    identity = *folder.identity;
+    return {};
+}
+
+} // namespace hy3

@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "fs/sys.h"
+
+#include <QHash>
+#include <QString>
+
+#include <list>
+#include <memory>
+#include <optional>
+
+namespace hy3 {
+
+// How much of a missing folder path may be made.
+enum class MakeFolders {
+    None,  // every folder must be there
+    Below, // the folder the user named must be there; those below it are made
+    All,   // the folder the user named too, with its missing parents
+};
+
+// One folder a batch works in, with what the batch has learned about it.
+struct OpenFolder
+{
+    std::shared_ptr<const fs::sys::Folder> folder;
+    std::optional<fs::sys::Identity> identity;
+    bool swept = false;                           // leftover temporaries removed
+    std::optional<fs::sys::Error> writeCheck;     // a dry run's proof that a file can be made here
+};
+
+// The folders of a batch, opened on demand and at most `capacity` at a time:
+// the least recently used are closed (a file still being written keeps its
+// own open). A path is the folder the user named (its first `anchor`
+// characters, opened as a path, links followed) and the folders below it,
+// each opened on its own relative to the one above, never through a link:
+// a link put there can't lead the batch elsewhere, and depth has no limit.
+class FolderCache
+{
+public:
+    explicit FolderCache(int capacity = 64) : m_capacity(capacity) {}
+
+    // `path` ends in a separator. On failure the error says why the first
+    // folder on the way that could not be opened or made failed (a link below
+    // the anchor: LinkInTheWay).
+    [[nodiscard]] fs::sys::Error open(const QString &path, qsizetype anchor, MakeFolders make,
+                                      std::shared_ptr<OpenFolder> &opened);
+
+    // The identity of an open folder, asked once.
+    [[nodiscard]] fs::sys::Error identity(OpenFolder &folder, fs::sys::Identity &identity);
+
+private:
+    struct Node
+    {
+        QString path;
+        std::shared_ptr<OpenFolder> state;
+    };
+
+    std::shared_ptr<OpenFolder> find(const QString &path);
+    std::shared_ptr<OpenFolder> insert(const QString &path, std::shared_ptr<const fs::sys::Folder> folder);
+    fs::sys::Error openAnchor(const QString &path, MakeFolders make, std::shared_ptr<fs::sys::Folder> &folder);
+
+    int m_capacity;
+    std::list<Node> m_recent; // most recently used first
+    QHash<QString, std::list<Node>::iterator> m_byPath;
+};
+
+} // namespace hy3

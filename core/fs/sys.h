@@ -1,0 +1,178 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The system calls the converter makes, one thin implementation per
+// operating system (sys_posix.cpp, sys_windows.cpp): each function is one
+// call of the system, or the few that one step needs on that system, and
+// reports failure as an Error value; nothing here throws, retries or keeps
+// state. Every call goes through one place (faults.h), where the tests make
+// any call fail and see the order of the calls. Names are the system's own:
+// bytes on POSIX, UTF-16 on Windows. Plain C++, no Qt.
+
+#include "cause.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace hy3::fs::sys {
+
+#ifdef _WIN32
+using Char = wchar_t;
+#else
+using Char = char;
+#endif
+using String = std::basic_string<Char>;
+
+struct Error
+{
+    Cause cause = Cause::None;
+    int code = 0; // errno or GetLastError()
+
+    explicit operator bool() const { return cause != Cause::None; }
+    [[nodiscard]] Failure during(Action action) const { return {cause, action, code}; }
+};
+
+// The cause of an errno (POSIX) or GetLastError() value (Windows).
+[[nodiscard]] Error fromSystem(int code);
+
+// An open file or folder, closed when it goes.
+class Handle
+{
+public:
+    Handle() = default;
+    explicit Handle(std::intptr_t value) : m_value(value) {}
+    Handle(Handle &&other) noexcept : m_value(other.release()) {}
+    Handle &operator=(Handle &&other) noexcept;
+    Handle(const Handle &) = delete;
+    Handle &operator=(const Handle &) = delete;
+    ~Handle();
+
+    [[nodiscard]] bool isOpen() const { return m_value != kClosed; }
+    [[nodiscard]] std::intptr_t get() const { return m_value; }
+    std::intptr_t release();
+    // Closes now and says whether the close itself failed (network file
+    // systems report late write errors here).
+    Error close();
+
+private:
+    static constexpr std::intptr_t kClosed = -1;
+    std::intptr_t m_value = kClosed;
+};
+
+// An open folder; files are opened, created and renamed relative to it.
+// `path` is what it was opened as (Windows composes names onto it).
+struct Folder
+{
+    Handle handle;
+    String path;
+};
+
+// Tells apart two names for the same file.
+struct Identity
+{
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+
+    friend bool operator==(const Identity &, const Identity &) = default;
+};
+
+enum class Type : std::uint8_t { Regular, Folder, Link, Other, Unknown };
+
+struct Status
+{
+    Type type = Type::Unknown;
+    std::uint64_t size = 0;
+    std::int64_t modifiedMs = 0; // milliseconds since 1970-01-01 UTC
+    Identity identity;
+    bool readOnly = false; // Windows: the read-only attribute
+};
+
+struct Entry
+{
+    const Char *name = nullptr;
+    Type type = Type::Unknown; // Unknown: the listing did not say; ask statAt
+    bool hidden = false;       // a leading dot on POSIX; the hidden or system attribute on Windows
+};
+
+// ---- folders ----------------------------------------------------------------
+
+// A folder the user named, by its path: links on the way are followed.
+[[nodiscard]] Error openFolder(const String &path, Folder &folder);
+// A sub-folder, never through a link: a link there is LinkInTheWay.
+[[nodiscard]] Error openSubfolder(const Folder &parent, const String &name, Folder &folder);
+[[nodiscard]] Error makeSubfolder(const Folder &parent, const String &name);
+// Every name but "." and "..", in the order the system gives them; `each`
+// returns false to stop early.
+[[nodiscard]] Error listFolder(const Folder &folder, const std::function<bool(const Entry &)> &each);
+// NotFound when nothing has that name. With followLinks false a link is
+// described itself, not what it points to.
+[[nodiscard]] Error statAt(const Folder &folder, const String &name, bool followLinks, Status &status);
+[[nodiscard]] Error statHandle(const Handle &file, Status &status);
+// Whether this user may create files in the folder at `path`, without creating any.
+[[nodiscard]] Error checkWritable(const String &path);
+
+// ---- reading ----------------------------------------------------------------
+
+// Opens a plain file (links followed) for reading, in a way that can't block
+// on a pipe or a device; anything else is NotRegularFile.
+[[nodiscard]] Error openForReading(const Folder &folder, const String &name, Handle &file);
+// Up to `size` bytes with one call; `got` is 0 only at the end of the file.
+[[nodiscard]] Error readSome(const Handle &file, char *data, std::size_t size, std::size_t &got);
+
+// ---- writing ----------------------------------------------------------------
+
+// Creates a new file that did not exist, never through a link, open for
+// writing and marked as being written, so that another converter's sweep of
+// leftovers leaves it alone (POSIX: a lock; Windows: no other program may
+// open it). Exists: the name is taken; Busy: a sweep took the new file
+// meanwhile. On any failure nothing of it is left.
+[[nodiscard]] Error createNew(const Folder &folder, const String &name, Handle &file);
+// Removes a converter's leftover file unless its writer still holds it (Busy).
+[[nodiscard]] Error removeLeftover(const Folder &folder, const String &name);
+[[nodiscard]] Error writeSome(const Handle &file, const char *data, std::size_t size, std::size_t &written);
+[[nodiscard]] Error syncData(const Handle &file);
+// True where the whole file system that holds a folder can be flushed at once.
+[[nodiscard]] bool canSyncFileSystem();
+[[nodiscard]] Error syncFileSystem(const Folder &folder);
+// Makes the folder's own entries (new names, renames) durable.
+[[nodiscard]] Error syncFolder(const Folder &folder);
+
+// A file of ours, open, in a folder, under a name.
+struct OpenFile
+{
+    const Folder &folder;
+    const String &name;
+    const Handle &handle;
+};
+// Gives the file the name `to` in the same folder, atomically. With `replace`
+// a file at `to` is replaced (a link there is replaced, never followed);
+// without it a file at `to` stays and the result is Exists.
+[[nodiscard]] Error rename(const OpenFile &file, const String &to, bool replace);
+[[nodiscard]] Error removeAt(const Folder &folder, const String &name);
+// Lets the file's owner write it: clears the read-only state.
+[[nodiscard]] Error makeWritable(const Folder &folder, const String &name);
+
+// ---- the end of the process ---------------------------------------------------
+
+// A file being written, as a signal handler may remove it.
+struct Pending
+{
+    std::intptr_t folder = -1;
+    std::intptr_t file = -1;
+    const char *name = nullptr; // ASCII
+};
+// Removes it with the calls that are safe in a signal handler.
+void removeFromHandler(const Pending &pending) noexcept;
+// Calls `handler` when the user interrupts the program (Ctrl+C, SIGTERM,
+// the console closed); returns whether it is installed. `handler` returns true
+// to go on running, false to let the default action end the process.
+using InterruptHandler = bool (*)(int count) noexcept;
+bool onInterrupt(InterruptHandler handler);
+// A write past the file-size limit fails with TooLarge instead of ending the process.
+void keepRunningPastSizeLimit();
+// How many files this process may have open at once.
+[[nodiscard]] int openFileLimit();
+
+} // namespace hy3::fs::sys

@@ -1,0 +1,556 @@
+// SPDX-License-Identifier: MIT
+// The system calls on POSIX systems: every name relative to an open folder,
+// used as the bytes it is.
+
+#include "faults.h"
+#include "sys.h"
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <type_traits>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#if defined(__linux__)
+#include <sys/syscall.h>
+#endif
+
+namespace hy3::fs::sys {
+
+namespace {
+
+// A call that does nothing when it fails (open, create, rename, remove): an
+// injected failure stops it before it is made.
+template <typename Real>
+auto before(Call call, Real real) -> decltype(real())
+{
+    if (const int code = detail::fault(call)) {
+        errno = code;
+        if constexpr (std::is_pointer_v<decltype(real())>)
+            return nullptr;
+        else
+            return -1;
+    }
+    return real();
+}
+
+// A call that is made whatever happens (read, write, flush, status, lock,
+// close): an injected failure replaces the result it returned.
+template <typename Real>
+auto after(Call call, Real real) -> decltype(real())
+{
+    const int code = detail::fault(call);
+    auto result = real();
+    if (code) {
+        errno = code;
+        if constexpr (std::is_pointer_v<decltype(real())>)
+            return nullptr;
+        else
+            return -1;
+    }
+    return result;
+}
+
+Error lastError()
+{
+    return fromSystem(errno);
+}
+
+Error check(int result)
+{
+    return result == 0 ? Error{} : lastError();
+}
+
+int fd(const Handle &handle)
+{
+    return static_cast<int>(handle.get());
+}
+
+Type typeOf(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return Type::Regular;
+    if (S_ISDIR(mode))
+        return Type::Folder;
+    if (S_ISLNK(mode))
+        return Type::Link;
+    return Type::Other;
+}
+
+Status statusOf(const struct stat &st)
+{
+    Status status;
+    status.type = typeOf(st.st_mode);
+    status.size = static_cast<std::uint64_t>(st.st_size);
+#if defined(__APPLE__)
+    const timespec &modified = st.st_mtimespec;
+#else
+    const timespec &modified = st.st_mtim;
+#endif
+    status.modifiedMs = static_cast<std::int64_t>(modified.tv_sec) * 1000 + modified.tv_nsec / 1000000;
+    status.identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return status;
+}
+
+Type typeOf(unsigned char direntType)
+{
+    switch (direntType) {
+    case DT_REG:
+        return Type::Regular;
+    case DT_DIR:
+        return Type::Folder;
+    case DT_LNK:
+        return Type::Link;
+    case DT_UNKNOWN:
+        return Type::Unknown;
+    default:
+        return Type::Other;
+    }
+}
+
+bool isDotOrDotDot(const char *name)
+{
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+Error lock(const Handle &file)
+{
+    if (after(Call::Lock, [&] { return ::flock(fd(file), LOCK_EX | LOCK_NB); }) == 0)
+        return {};
+    return errno == EWOULDBLOCK ? Error{Cause::Busy, errno} : fromSystem(errno);
+}
+
+// The system can't give a new name without replacing (renameat2's flag, or
+// hard links): FUSE file systems, SMB shares, exFAT.
+bool unsupported(int code)
+{
+    return code == EINVAL || code == ENOSYS || code == ENOTSUP || code == EOPNOTSUPP || code == EPERM;
+}
+
+Error renameWithoutReplacing(const OpenFile &file, const String &to)
+{
+    const int folder = fd(file.folder.handle);
+    const char *from = file.name.c_str();
+#if defined(__linux__) && defined(SYS_renameat2)
+    constexpr unsigned kNoReplace = 1; // RENAME_NOREPLACE
+    if (before(Call::Rename, [&] { return static_cast<int>(::syscall(SYS_renameat2, folder, from, folder, to.c_str(), kNoReplace)); }) == 0)
+        return {};
+    if (!unsupported(errno))
+        return lastError();
+#endif
+    // A second name, then the first goes: never replaces.
+    if (before(Call::Link, [&] { return ::linkat(folder, from, folder, to.c_str(), 0); }) == 0) {
+        (void)before(Call::Remove, [&] { return ::unlinkat(folder, from, 0); });
+        return {};
+    }
+    if (!unsupported(errno))
+        return lastError();
+    // Neither: look, then rename. Another program that puts a file there
+    // between the two calls loses it; nothing better exists on such a system.
+    struct stat st {};
+    if (after(Call::Stat, [&] { return ::fstatat(folder, to.c_str(), &st, AT_SYMLINK_NOFOLLOW); }) == 0)
+        return {Cause::Exists, EEXIST};
+    if (errno != ENOENT)
+        return lastError();
+    return check(before(Call::Rename, [&] { return ::renameat(folder, from, folder, to.c_str()); }));
+}
+
+std::atomic<InterruptHandler> g_interrupt{nullptr};
+std::atomic<int> g_interrupts{0};
+
+extern "C" void onSignal(int signal)
+{
+    const int saved = errno;
+    const InterruptHandler handler = g_interrupt.load();
+    if (handler && handler(++g_interrupts)) {
+        errno = saved;
+        return;
+    }
+    std::signal(signal, SIG_DFL);
+    errno = saved;
+    std::raise(signal);
+}
+
+} // namespace
+
+Error fromSystem(int code)
+{
+    switch (code) {
+    case 0:
+        return {};
+    case ENOENT:
+        return {Cause::NotFound, code};
+    case ENOTDIR:
+        return {Cause::NotAFolder, code};
+    case EISDIR:
+        return {Cause::FolderInTheWay, code};
+    case EACCES:
+    case EPERM:
+        return {Cause::NoPermission, code};
+    case EROFS:
+        return {Cause::ReadOnlyMedium, code};
+    case ENOSPC:
+    case EDQUOT:
+        return {Cause::NoSpace, code};
+    case EFBIG:
+        return {Cause::TooLarge, code};
+    case ENAMETOOLONG:
+        return {Cause::NameTooLong, code};
+    case EILSEQ:
+        return {Cause::InvalidName, code};
+    case EIO:
+        return {Cause::IoError, code};
+    case EMFILE:
+    case ENFILE:
+        return {Cause::TooManyOpenFiles, code};
+    case ENOMEM:
+        return {Cause::OutOfMemory, code};
+    case EBUSY:
+    case ETXTBSY:
+        return {Cause::Busy, code};
+    case EEXIST:
+    case ENOTEMPTY:
+        return {Cause::Exists, code};
+    case EAGAIN: // only a non-blocking read of a pipe or a device says this
+        return {Cause::NotRegularFile, code};
+    case EXDEV:
+        return {Cause::CrossDevice, code};
+    case ENOLCK:
+        return {Cause::NoLocks, code};
+    default:
+        return {Cause::SystemError, code};
+    }
+}
+
+// ---- Handle -----------------------------------------------------------------
+
+Handle &Handle::operator=(Handle &&other) noexcept
+{
+    if (this != &other) {
+        (void)close();
+        m_value = other.release();
+    }
+    return *this;
+}
+
+Handle::~Handle()
+{
+    (void)close();
+}
+
+std::intptr_t Handle::release()
+{
+    const std::intptr_t value = m_value;
+    m_value = kClosed;
+    return value;
+}
+
+Error Handle::close()
+{
+    if (!isOpen())
+        return {};
+    const int handle = static_cast<int>(release());
+    const int result = after(Call::Close, [&] { return ::close(handle); });
+    return result == 0 || errno == EINTR ? Error{} : lastError();
+}
+
+// ---- folders ----------------------------------------------------------------
+
+Error openFolder(const String &path, Folder &folder)
+{
+    const int handle = before(Call::OpenFolder, [&] { return ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+    if (handle < 0)
+        return lastError();
+    folder.handle = Handle(handle);
+    folder.path = path;
+    return {};
+}
+
+Error openSubfolder(const Folder &parent, const String &name, Folder &folder)
+{
+    const int handle = before(Call::OpenFolder, [&] {
+        return ::openat(fd(parent.handle), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    });
+    if (handle < 0) {
+        // A link there says ELOOP, or ENOTDIR as the link itself is no folder.
+        const Error error = lastError();
+        struct stat st {};
+        if ((error.code == ELOOP || error.code == ENOTDIR)
+            && after(Call::Stat, [&] { return ::fstatat(fd(parent.handle), name.c_str(), &st, AT_SYMLINK_NOFOLLOW); }) == 0
+            && S_ISLNK(st.st_mode))
+            return {Cause::LinkInTheWay, error.code};
+        return error;
+    }
+    folder.handle = Handle(handle);
+    folder.path = parent.path.empty() || parent.path.back() == '/' ? parent.path + name : parent.path + '/' + name;
+    return {};
+}
+
+Error makeSubfolder(const Folder &parent, const String &name)
+{
+    return check(before(Call::MakeFolder, [&] { return ::mkdirat(fd(parent.handle), name.c_str(), 0777); }));
+}
+
+Error listFolder(const Folder &folder, const std::function<bool(const Entry &)> &each)
+{
+    // A handle of its own, so that the listing starts at the first name every time.
+    const int handle = before(Call::ListFolder, [&] { return ::openat(fd(folder.handle), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+    if (handle < 0)
+        return lastError();
+    DIR *dir = before(Call::ListFolder, [&] { return ::fdopendir(handle); });
+    if (!dir) {
+        const Error error = lastError();
+        ::close(handle);
+        return error;
+    }
+    Error error;
+    while (true) {
+        errno = 0;
+        const dirent *entry = after(Call::ListFolder, [&] { return ::readdir(dir); });
+        if (!entry) {
+            if (errno != 0)
+                error = lastError();
+            break;
+        }
+        if (isDotOrDotDot(entry->d_name))
+            continue;
+        if (!each({entry->d_name, typeOf(entry->d_type), entry->d_name[0] == '.'}))
+            break;
+    }
+    (void)after(Call::Close, [&] { return ::closedir(dir); });
+    return error;
+}
+
+Error statAt(const Folder &folder, const String &name, bool followLinks, Status &status)
+{
+    struct stat st {};
+    if (after(Call::Stat, [&] {
+            return ::fstatat(fd(folder.handle), name.c_str(), &st, followLinks ? 0 : AT_SYMLINK_NOFOLLOW);
+        }) != 0)
+        return lastError();
+    status = statusOf(st);
+    return {};
+}
+
+Error statHandle(const Handle &file, Status &status)
+{
+    struct stat st {};
+    if (after(Call::Stat, [&] { return ::fstat(fd(file), &st); }) != 0)
+        return lastError();
+    status = statusOf(st);
+    return {};
+}
+
+Error checkWritable(const String &path)
+{
+    return check(after(Call::Access, [&] { return ::faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS); }));
+}
+
+// ---- reading ----------------------------------------------------------------
+
+Error openForReading(const Folder &folder, const String &name, Handle &file)
+{
+    // Non-blocking, so that a name swapped for a pipe meanwhile can't hang us.
+    const int handle = before(Call::Open, [&] {
+        return ::openat(fd(folder.handle), name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    });
+    if (handle < 0)
+        return lastError();
+    Handle opened(handle);
+    Status status;
+    if (const Error error = statHandle(opened, status))
+        return error;
+    if (status.type != Type::Regular)
+        return {Cause::NotRegularFile, 0};
+    file = std::move(opened);
+    return {};
+}
+
+Error readSome(const Handle &file, char *data, std::size_t size, std::size_t &got)
+{
+    got = 0;
+    while (true) {
+        const ssize_t n = after(Call::Read, [&] { return ::read(fd(file), data, size); });
+        if (n >= 0) {
+            got = static_cast<std::size_t>(n);
+            return {};
+        }
+        if (errno != EINTR)
+            return lastError();
+    }
+}
+
+// ---- writing ----------------------------------------------------------------
+
+Error createNew(const Folder &folder, const String &name, Handle &file)
+{
+    const int handle = before(Call::Create, [&] {
+        return ::openat(fd(folder.handle), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    });
+    if (handle < 0)
+        return lastError();
+    Handle created(handle);
+    // Locked from now on: a sweep only removes the leftovers it can lock. A
+    // sweep may have opened the new file before the lock and removed it, so
+    // the name must still lead to this very file.
+    const Error locked = lock(created);
+    Status mine;
+    Status named;
+    Error error = locked.cause == Cause::NoLocks ? Error{} : locked; // where there are no locks, no sweep can lock either
+    if (!error)
+        error = statHandle(created, mine);
+    if (!error)
+        error = statAt(folder, name, false, named);
+    if (!error && mine.identity == named.identity) {
+        file = std::move(created);
+        return {};
+    }
+    (void)created.close();
+    if (!error)
+        return {Cause::Busy, EWOULDBLOCK}; // another converter's sweep took it: the name is no longer ours
+    if (error.cause != Cause::Busy)
+        (void)removeAt(folder, name); // ours, and of no use: it must not stay behind
+    return error;
+}
+
+Error removeLeftover(const Folder &folder, const String &name)
+{
+    const int handle = before(Call::Open, [&] {
+        return ::openat(fd(folder.handle), name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    });
+    if (handle < 0)
+        return lastError();
+    const Handle opened(handle);
+    Status status;
+    if (const Error error = statHandle(opened, status))
+        return error;
+    if (status.type != Type::Regular)
+        return {Cause::NotRegularFile, 0};
+    // A converter that is still writing holds the lock.
+    if (const Error error = lock(opened))
+        return error;
+    return removeAt(folder, name);
+}
+
+Error writeSome(const Handle &file, const char *data, std::size_t size, std::size_t &written)
+{
+    written = 0;
+    while (true) {
+        const ssize_t n = after(Call::Write, [&] { return ::write(fd(file), data, size); });
+        if (n >= 0) {
+            written = static_cast<std::size_t>(n);
+            return {};
+        }
+        if (errno != EINTR)
+            return lastError();
+    }
+}
+
+Error syncData(const Handle &file)
+{
+#if defined(__APPLE__)
+    // fsync on macOS leaves the data in the drive's cache.
+    return check(after(Call::SyncData, [&] { return ::fcntl(fd(file), F_FULLFSYNC) == 0 ? 0 : ::fsync(fd(file)); }));
+#else
+    return check(after(Call::SyncData, [&] { return ::fdatasync(fd(file)); }));
+#endif
+}
+
+bool canSyncFileSystem()
+{
+#if defined(__linux__)
+    return true;
+#else
+    return false;
+#endif
+}
+
+Error syncFileSystem(const Folder &folder)
+{
+#if defined(__linux__)
+    return check(after(Call::SyncFileSystem, [&] { return ::syncfs(fd(folder.handle)); }));
+#else
+    (void)folder;
+    return {Cause::SystemError, ENOSYS};
+#endif
+}
+
+Error syncFolder(const Folder &folder)
+{
+    if (after(Call::SyncFolder, [&] { return ::fsync(fd(folder.handle)); }) == 0)
+        return {};
+    if (errno == EINVAL || errno == ENOTSUP)
+        return {}; // some file systems can't flush a folder and need not
+    return lastError();
+}
+
+Error rename(const OpenFile &file, const String &to, bool replace)
+{
+    const int folder = fd(file.folder.handle);
+    const Error error = replace ? check(before(Call::Rename, [&] {
+        return ::renameat(folder, file.name.c_str(), folder, to.c_str());
+    }))
+                                : renameWithoutReplacing(file, to);
+    // A file system that refuses the characters of a name (vfat) says EINVAL.
+    return error.code == EINVAL ? Error{Cause::InvalidName, EINVAL} : error;
+}
+
+Error removeAt(const Folder &folder, const String &name)
+{
+    return check(before(Call::Remove, [&] { return ::unlinkat(fd(folder.handle), name.c_str(), 0); }));
+}
+
+Error makeWritable(const Folder &folder, const String &name)
+{
+    struct stat st {};
+    if (after(Call::Stat, [&] { return ::fstatat(fd(folder.handle), name.c_str(), &st, 0); }) != 0)
+        return lastError();
+    if (st.st_mode & S_IWUSR)
+        return {};
+    return check(before(Call::SetWritable, [&] {
+        return ::fchmodat(fd(folder.handle), name.c_str(), (st.st_mode & 07777) | S_IWUSR, 0);
+    }));
+}
+
+// ---- the end of the process ---------------------------------------------------
+
+void removeFromHandler(const Pending &pending) noexcept
+{
+    ::unlinkat(static_cast<int>(pending.folder), pending.name, 0);
+}
+
+bool onInterrupt(InterruptHandler handler)
+{
+    g_interrupt.store(handler);
+    bool installed = false;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction current {};
+        if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN)
+            continue; // left ignored, as under nohup
+        struct sigaction action {};
+        action.sa_handler = onSignal;
+        sigemptyset(&action.sa_mask);
+        installed = ::sigaction(signal, &action, nullptr) == 0 || installed;
+    }
+    return installed;
+}
+
+void keepRunningPastSizeLimit()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+int openFileLimit()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > 1'000'000)
+        return 1'000'000;
+    return static_cast<int>(limit.rlim_cur);
+}
+
+} // namespace hy3::fs::sys

@@ -1,0 +1,549 @@
+// SPDX-License-Identifier: MIT
+// The system calls on Windows: wide-character names composed onto a folder's
+// full path in the \\?\ form (no 260-character limit, no device names), a
+// new file no other program can open while it is written, rename through the
+// open handle (a reparse point at the new name is replaced, never followed).
+
+#include "faults.h"
+#include "sys.h"
+#include "windowsnames.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstring>
+#include <type_traits>
+#include <vector>
+
+namespace hy3::fs::sys {
+
+namespace {
+
+// A call that does nothing when it fails (open, create, rename, remove): an
+// injected failure stops it before it is made.
+template <typename Real>
+auto before(Call call, Real real) -> decltype(real())
+{
+    if (const int code = detail::fault(call)) {
+        SetLastError(static_cast<DWORD>(code));
+        if constexpr (std::is_same_v<decltype(real()), HANDLE>)
+            return INVALID_HANDLE_VALUE;
+        else
+            return decltype(real())(0);
+    }
+    return real();
+}
+
+// A call that is made whatever happens (read, write, flush, status, close):
+// an injected failure replaces the result it returned.
+template <typename Real>
+auto after(Call call, Real real) -> decltype(real())
+{
+    const int code = detail::fault(call);
+    auto result = real();
+    if (code) {
+        SetLastError(static_cast<DWORD>(code));
+        return decltype(real())(0);
+    }
+    return result;
+}
+
+Error lastError()
+{
+    return fromSystem(static_cast<int>(GetLastError()));
+}
+
+Error check(BOOL ok)
+{
+    return ok ? Error{} : lastError();
+}
+
+HANDLE h(const Handle &handle)
+{
+    return reinterpret_cast<HANDLE>(handle.get());
+}
+
+bool isSeparator(wchar_t c)
+{
+    return c == L'\\' || c == L'/';
+}
+
+String childPath(const Folder &folder, const String &name)
+{
+    String path = folder.path;
+    if (!path.empty() && !isSeparator(path.back()))
+        path += L'\\';
+    return path + name;
+}
+
+// The \\?\ form of a full path: no length limit, and "CON" or "a." name
+// files, not devices. UNC paths become \\?\UNC\server\share.
+String extended(const String &full)
+{
+    if (full.rfind(L"\\\\?\\", 0) == 0 || full.rfind(L"\\\\.\\", 0) == 0)
+        return full;
+    if (full.rfind(L"\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+String extendedChild(const Folder &folder, const String &name)
+{
+    return extended(childPath(folder, name));
+}
+
+// The full path of what the user typed: relative parts resolved, '/' made '\'.
+Error fullPath(const String &path, String &full)
+{
+    if (path.empty())
+        return {Cause::NotFound, ERROR_PATH_NOT_FOUND};
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+        if (length == 0)
+            return lastError();
+        if (length < buffer.size()) {
+            full.assign(buffer.data(), length);
+            return {};
+        }
+        buffer.resize(length + 1);
+    }
+}
+
+std::int64_t millisecondsSince1970(const FILETIME &time)
+{
+    const std::uint64_t ticks = (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    constexpr std::uint64_t kTicksFrom1601To1970 = 116444736000000000ULL;
+    return static_cast<std::int64_t>((ticks - kTicksFrom1601To1970) / 10000);
+}
+
+Type typeOf(DWORD attributes, bool followLinks)
+{
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && !followLinks)
+        return Type::Link;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return Type::Folder;
+    if (attributes & FILE_ATTRIBUTE_DEVICE)
+        return Type::Other;
+    return Type::Regular;
+}
+
+Status statusOf(const BY_HANDLE_FILE_INFORMATION &info, bool followLinks)
+{
+    Status status;
+    status.type = typeOf(info.dwFileAttributes, followLinks);
+    status.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    status.modifiedMs = millisecondsSince1970(info.ftLastWriteTime);
+    status.identity = {info.dwVolumeSerialNumber,
+                       (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    status.readOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    return status;
+}
+
+bool reserved(const String &name)
+{
+    return isReservedOnWindows(std::u16string_view(reinterpret_cast<const char16_t *>(name.data()), name.size()));
+}
+
+constexpr Error kReserved{Cause::ReservedName, ERROR_INVALID_NAME};
+
+// A folder, opened so that no other program can move or remove it while we
+// work in it: names composed onto its path then always mean what they did.
+Error openFolderAt(const String &path, DWORD flags, Folder &folder)
+{
+    HANDLE handle = before(Call::OpenFolder, [&] {
+        return CreateFileW(extended(path).c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+    });
+    if (handle == INVALID_HANDLE_VALUE)
+        return lastError();
+    Handle opened(reinterpret_cast<std::intptr_t>(handle));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!after(Call::Stat, [&] { return GetFileInformationByHandle(handle, &info); }))
+        return lastError();
+    if ((flags & FILE_FLAG_OPEN_REPARSE_POINT) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return {Cause::LinkInTheWay, ERROR_CANT_ACCESS_FILE};
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return {Cause::NotAFolder, ERROR_DIRECTORY};
+    folder.handle = std::move(opened);
+    folder.path = path;
+    return {};
+}
+
+// Why a rename over `target` was refused with "access denied": the
+// read-only attribute, or another program holding it open.
+Error whyDenied(const String &target)
+{
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return {Cause::ReadOnlyFile, ERROR_ACCESS_DENIED};
+    HANDLE probe = CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseHandle(probe);
+        return {Cause::NoPermission, ERROR_ACCESS_DENIED};
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION ? Error{Cause::Busy, ERROR_SHARING_VIOLATION}
+                                                     : Error{Cause::NoPermission, ERROR_ACCESS_DENIED};
+}
+
+std::atomic<InterruptHandler> g_interrupt{nullptr};
+std::atomic<int> g_interrupts{0};
+
+BOOL WINAPI onConsoleEvent(DWORD)
+{
+    const InterruptHandler handler = g_interrupt.load();
+    return handler && handler(++g_interrupts) ? TRUE : FALSE; // FALSE: the default handling ends the process
+}
+
+} // namespace
+
+Error fromSystem(int code)
+{
+    switch (static_cast<DWORD>(code)) {
+    case ERROR_SUCCESS:
+        return {};
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_INVALID_DRIVE:
+        return {Cause::NotFound, code};
+    case ERROR_DIRECTORY:
+        return {Cause::NotAFolder, code};
+    case ERROR_ACCESS_DENIED:
+    case ERROR_PRIVILEGE_NOT_HELD:
+        return {Cause::NoPermission, code};
+    case ERROR_WRITE_PROTECT:
+        return {Cause::ReadOnlyMedium, code};
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+    case ERROR_DISK_QUOTA_EXCEEDED:
+        return {Cause::NoSpace, code};
+    case ERROR_FILE_TOO_LARGE:
+        return {Cause::TooLarge, code};
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_BUFFER_OVERFLOW:
+        return {Cause::NameTooLong, code};
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+        return {Cause::InvalidName, code};
+    case ERROR_CRC:
+    case ERROR_IO_DEVICE:
+    case ERROR_SECTOR_NOT_FOUND:
+    case ERROR_READ_FAULT:
+    case ERROR_WRITE_FAULT:
+    case ERROR_GEN_FAILURE:
+    case ERROR_NOT_READY:
+    case ERROR_NETNAME_DELETED:
+    case ERROR_UNEXP_NET_ERR:
+        return {Cause::IoError, code};
+    case ERROR_TOO_MANY_OPEN_FILES:
+        return {Cause::TooManyOpenFiles, code};
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+        return {Cause::OutOfMemory, code};
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
+        return {Cause::Busy, code};
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_DIR_NOT_EMPTY:
+        return {Cause::Exists, code};
+    case ERROR_NOT_SAME_DEVICE:
+        return {Cause::CrossDevice, code};
+    case ERROR_CANT_RESOLVE_FILENAME:
+        return {Cause::LinkInTheWay, code};
+    default:
+        return {Cause::SystemError, code};
+    }
+}
+
+// ---- Handle -----------------------------------------------------------------
+
+Handle &Handle::operator=(Handle &&other) noexcept
+{
+    if (this != &other) {
+        (void)close();
+        m_value = other.release();
+    }
+    return *this;
+}
+
+Handle::~Handle()
+{
+    (void)close();
+}
+
+std::intptr_t Handle::release()
+{
+    const std::intptr_t value = m_value;
+    m_value = kClosed;
+    return value;
+}
+
+Error Handle::close()
+{
+    if (!isOpen())
+        return {};
+    HANDLE handle = reinterpret_cast<HANDLE>(release());
+    return check(after(Call::Close, [&] { return CloseHandle(handle); }));
+}
+
+// ---- folders ----------------------------------------------------------------
+
+Error openFolder(const String &path, Folder &folder)
+{
+    String full;
+    if (const Error error = fullPath(path, full))
+        return error;
+    return openFolderAt(full, 0, folder);
+}
+
+Error openSubfolder(const Folder &parent, const String &name, Folder &folder)
+{
+    return openFolderAt(childPath(parent, name), FILE_FLAG_OPEN_REPARSE_POINT, folder);
+}
+
+Error makeSubfolder(const Folder &parent, const String &name)
+{
+    if (reserved(name))
+        return kReserved;
+    return check(before(Call::MakeFolder, [&] { return CreateDirectoryW(extendedChild(parent, name).c_str(), nullptr); }));
+}
+
+Error listFolder(const Folder &folder, const std::function<bool(const Entry &)> &each)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE search = before(Call::ListFolder, [&] {
+        return FindFirstFileExW(extendedChild(folder, L"*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    });
+    if (search == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? Error{} : lastError();
+    Error error;
+    for (;;) {
+        const wchar_t *name = found.cFileName;
+        const DWORD attributes = found.dwFileAttributes;
+        if (std::wcscmp(name, L".") != 0 && std::wcscmp(name, L"..") != 0
+            && !each({name, typeOf(attributes, false), (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0}))
+            break;
+        if (!after(Call::ListFolder, [&] { return FindNextFileW(search, &found); })) {
+            if (GetLastError() != ERROR_NO_MORE_FILES)
+                error = lastError();
+            break;
+        }
+    }
+    (void)after(Call::Close, [&] { return FindClose(search); });
+    return error;
+}
+
+Error statAt(const Folder &folder, const String &name, bool followLinks, Status &status)
+{
+    const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+    HANDLE handle = before(Call::Stat, [&] {
+        return CreateFileW(extendedChild(folder, name).c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, flags, nullptr);
+    });
+    if (handle == INVALID_HANDLE_VALUE)
+        return lastError();
+    const Handle opened(reinterpret_cast<std::intptr_t>(handle));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handle, &info))
+        return lastError();
+    status = statusOf(info, followLinks);
+    return {};
+}
+
+Error statHandle(const Handle &file, Status &status)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!after(Call::Stat, [&] { return GetFileInformationByHandle(h(file), &info); }))
+        return lastError();
+    status = statusOf(info, true);
+    return {};
+}
+
+Error checkWritable(const String &path)
+{
+    String full;
+    if (const Error error = fullPath(path, full))
+        return error;
+    const DWORD attributes = after(Call::Access, [&] { return GetFileAttributesW(extended(full).c_str()); });
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return lastError();
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return {Cause::NotAFolder, ERROR_DIRECTORY};
+    // A write-protected medium says so for its whole volume.
+    wchar_t volume[MAX_PATH];
+    DWORD flags = 0;
+    if (GetVolumePathNameW(full.c_str(), volume, MAX_PATH)
+        && GetVolumeInformationW(volume, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0)
+        && (flags & FILE_READ_ONLY_VOLUME))
+        return {Cause::ReadOnlyMedium, ERROR_WRITE_PROTECT};
+    return {};
+}
+
+// ---- reading ----------------------------------------------------------------
+
+Error openForReading(const Folder &folder, const String &name, Handle &file)
+{
+    const String path = extendedChild(folder, name);
+    HANDLE handle = before(Call::Open, [&] {
+        return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    });
+    if (handle == INVALID_HANDLE_VALUE) {
+        const Error error = lastError();
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        if (error.code == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES
+            && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return {Cause::NotRegularFile, 0}; // a folder named like a data file
+        return error;
+    }
+    Handle opened(reinterpret_cast<std::intptr_t>(handle));
+    if (GetFileType(handle) != FILE_TYPE_DISK)
+        return {Cause::NotRegularFile, 0};
+    file = std::move(opened);
+    return {};
+}
+
+Error readSome(const Handle &file, char *data, std::size_t size, std::size_t &got)
+{
+    got = 0;
+    DWORD read = 0;
+    const DWORD wanted = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+    if (!after(Call::Read, [&] { return ReadFile(h(file), data, wanted, &read, nullptr); }))
+        return lastError();
+    got = read;
+    return {};
+}
+
+// ---- writing ----------------------------------------------------------------
+
+Error createNew(const Folder &folder, const String &name, Handle &file)
+{
+    // Shared for deletion only: no other program opens it while it is
+    // written, so a sweep can't take it for a leftover.
+    HANDLE handle = before(Call::Create, [&] {
+        return CreateFileW(extendedChild(folder, name).c_str(), GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    });
+    if (handle == INVALID_HANDLE_VALUE)
+        return lastError();
+    file = Handle(reinterpret_cast<std::intptr_t>(handle));
+    return {};
+}
+
+Error removeLeftover(const Folder &folder, const String &name)
+{
+    // Opened alone and deleted on close: refused while a converter writes it.
+    HANDLE handle = before(Call::Open, [&] {
+        return CreateFileW(extendedChild(folder, name).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    });
+    if (handle == INVALID_HANDLE_VALUE)
+        return lastError();
+    return check(after(Call::Close, [&] { return CloseHandle(handle); }));
+}
+
+Error writeSome(const Handle &file, const char *data, std::size_t size, std::size_t &written)
+{
+    written = 0;
+    DWORD done = 0;
+    const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+    if (!after(Call::Write, [&] { return WriteFile(h(file), data, chunk, &done, nullptr); }))
+        return lastError();
+    written = done;
+    return {};
+}
+
+Error syncData(const Handle &file)
+{
+    return check(after(Call::SyncData, [&] { return FlushFileBuffers(h(file)); }));
+}
+
+bool canSyncFileSystem()
+{
+    return false; // flushing a whole volume needs an administrator
+}
+
+Error syncFileSystem(const Folder &)
+{
+    return {Cause::SystemError, ERROR_NOT_SUPPORTED};
+}
+
+Error syncFolder(const Folder &folder)
+{
+    if (after(Call::SyncFolder, [&] { return FlushFileBuffers(h(folder.handle)); }))
+        return {};
+    const DWORD code = GetLastError();
+    if (code == ERROR_ACCESS_DENIED || code == ERROR_INVALID_FUNCTION || code == ERROR_INVALID_HANDLE)
+        return {}; // a folder opened for listing can't be flushed: its entries went with each file's own flush
+    return fromSystem(static_cast<int>(code));
+}
+
+Error rename(const OpenFile &file, const String &to, bool replace)
+{
+    if (reserved(to))
+        return kReserved;
+    const String target = extendedChild(file.folder, to);
+    const std::size_t bytes = sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t);
+    std::vector<unsigned char> buffer(bytes, 0);
+    auto *info = reinterpret_cast<FILE_RENAME_INFO *>(buffer.data());
+    info->ReplaceIfExists = replace ? TRUE : FALSE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+    std::memcpy(info->FileName, target.c_str(), target.size() * sizeof(wchar_t));
+    if (!before(Call::Rename, [&] {
+            return SetFileInformationByHandle(h(file.handle), FileRenameInfo, info, static_cast<DWORD>(bytes));
+        })) {
+        const Error error = lastError();
+        return error.code == ERROR_ACCESS_DENIED ? whyDenied(target) : error;
+    }
+    // Write-through: the new name reaches the disk with the file's own entry.
+    return check(after(Call::SyncData, [&] { return FlushFileBuffers(h(file.handle)); }));
+}
+
+Error removeAt(const Folder &folder, const String &name)
+{
+    return check(before(Call::Remove, [&] { return DeleteFileW(extendedChild(folder, name).c_str()); }));
+}
+
+Error makeWritable(const Folder &folder, const String &name)
+{
+    // "Normal": no read-only, hidden, system or archive attribute.
+    return check(before(Call::SetWritable, [&] {
+        return SetFileAttributesW(extendedChild(folder, name).c_str(), FILE_ATTRIBUTE_NORMAL);
+    }));
+}
+
+// ---- the end of the process ---------------------------------------------------
+
+void removeFromHandler(const Pending &pending) noexcept
+{
+    // Deleted when the last handle goes, which is when the process ends.
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    SetFileInformationByHandle(reinterpret_cast<HANDLE>(pending.file), FileDispositionInfo, &disposition,
+                               sizeof disposition);
+}
+
+bool onInterrupt(InterruptHandler handler)
+{
+    g_interrupt.store(handler);
+    return SetConsoleCtrlHandler(onConsoleEvent, TRUE) != 0;
+}
+
+void keepRunningPastSizeLimit()
+{
+    // Windows has no file-size limit signal: a write past a limit fails as it is.
+}
+
+int openFileLimit()
+{
+    return 16'384; // handles are limited by memory only; keep groups and caches at their usual size
+}
+
+} // namespace hy3::fs::sys

@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The whole life of a temporary file, the same on every system: a new file
+// beside the one it will replace, under a name of the converter's own,
+// registered before it exists so that an interrupted program removes it,
+// written in full, given its final name in one step, and removed when it is
+// not wanted. Leftovers of converters that were killed are swept from a
+// folder the next time one writes there. Plain C++, no Qt.
+
+#include "sys.h"
+
+#include <memory>
+
+namespace hy3::fs {
+
+class TemporaryFile
+{
+public:
+    // Creates a new temporary in `folder`, which it keeps open.
+    [[nodiscard]] static sys::Error create(std::shared_ptr<const sys::Folder> folder,
+                                           std::unique_ptr<TemporaryFile> &created);
+    TemporaryFile(const TemporaryFile &) = delete;
+    TemporaryFile &operator=(const TemporaryFile &) = delete;
+    // Removed unless it was committed.
+    ~TemporaryFile();
+
+    // Writes every byte or fails.
+    [[nodiscard]] sys::Error write(const char *data, std::size_t size);
+    [[nodiscard]] sys::Error syncData();
+    // Gives the file the name `name` in its folder, atomically (see
+    // sys::rename). While another program holds the old file open (Windows),
+    // tries again a few times over a good half second first. A name the file
+    // system refuses is InvalidName. On failure the temporary stays, for
+    // discard().
+    [[nodiscard]] sys::Error commit(const sys::String &name, bool replace);
+    // Closes and removes it; a removal that fails leaves it to the next sweep.
+    void discard();
+
+    [[nodiscard]] const sys::Folder &folder() const { return *m_folder; }
+    [[nodiscard]] const sys::String &name() const { return m_name; }
+    [[nodiscard]] const sys::Handle &handle() const { return m_file; }
+
+private:
+    TemporaryFile() = default;
+
+    std::shared_ptr<const sys::Folder> m_folder;
+    sys::String m_name;
+    sys::Handle m_file;
+    int m_slot = -1; // where it is registered for removal on an interrupt
+};
+
+// True for the names TemporaryFile gives, and for no others.
+[[nodiscard]] bool isTemporaryName(const sys::String &name);
+
+// Removes the leftovers of converters that are no longer running; `removed`
+// counts them. Temporaries being written (by any converter) stay.
+[[nodiscard]] sys::Error removeLeftovers(const sys::Folder &folder, int &removed);
+
+// Removes this process's temporaries; only calls that are safe in a signal handler.
+void removeOwnTemporaries() noexcept;
+// How many are registered now, for the tests.
+[[nodiscard]] int registeredTemporaries();
+
+} // namespace hy3::fs

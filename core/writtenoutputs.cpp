@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: MIT
+#include "writtenoutputs.h"
+
+#include "paths.h"
+
+#include <QHashFunctions>
+
+namespace hy3 {
+
+namespace {
+
+std::uint64_t mix(std::uint64_t x)
+{
+    x ^= x >> 33;
+    x *= 0xFF51AFD7ED558CCDULL;
+    x ^= x >> 33;
+    x *= 0xC4CEB9FE1A85EC53ULL;
+    return x ^ (x >> 33);
+}
+
+std::uint64_t identityKey(const fs::sys::Identity &identity)
+{
+    return mix(identity.file ^ mix(identity.device + 1));
+}
+
+QString folded(QStringView name)
+{
+    return name.toString().toCaseFolded();
+}
+
+void place(std::vector<std::uint32_t> &table, std::uint64_t key, std::uint32_t value)
+{
+    const std::size_t mask = table.size() - 1;
+    std::size_t slot = key & mask;
+    while (table[slot] != 0)
+        slot = (slot + 1) & mask;
+    table[slot] = value;
+}
+
+} // namespace
+
+int WrittenOutputs::folder(const fs::sys::Identity &identity)
+{
+    for (std::size_t i = 0; i < m_folders.size(); ++i) {
+        if (m_folders[i].identity == identity)
+            return static_cast<int>(i);
+    }
+    m_folders.push_back({identity, std::nullopt, 0});
+    return static_cast<int>(m_folders.size() - 1);
+}
+
+std::optional<bool> WrittenOutputs::foldsCase(int folder) const
+{
+    return m_folders[static_cast<std::size_t>(folder)].foldsCase;
+}
+
+void WrittenOutputs::setFoldsCase(int folder, bool folds)
+{
+    m_folders[static_cast<std::size_t>(folder)].foldsCase = folds;
+}
+
+bool WrittenOutputs::hasOutputsIn(int folder) const
+{
+    return m_folders[static_cast<std::size_t>(folder)].outputs > 0;
+}
+
+std::uint64_t WrittenOutputs::nameKey(std::uint32_t folder, QStringView name) const
+{
+    const bool folds = m_folders[folder].foldsCase.value_or(false);
+    const std::uint64_t hash = folds ? qHash(folded(name), 0x5EED) : qHash(name, 0x5EED);
+    return mix(hash ^ mix(folder + 1ULL));
+}
+
+QString WrittenOutputs::nameOf(const Output &output) const
+{
+    return fs::fromSystemBytes(QByteArrayView(m_text.data() + output.text, output.nameLength));
+}
+
+WrittenOutputs::Found WrittenOutputs::found(const Output &output) const
+{
+    const QString sourceName =
+        fs::fromSystemBytes(QByteArrayView(m_text.data() + output.text + output.nameLength, output.sourceNameLength));
+    return {m_sourceFolders[output.sourceFolder] + sourceName, static_cast<int>(output.folder), nameOf(output)};
+}
+
+std::optional<WrittenOutputs::Found> WrittenOutputs::byName(int folder, QStringView name) const
+{
+    if (m_byName.empty())
+        return std::nullopt;
+    const auto number = static_cast<std::uint32_t>(folder);
+    const std::uint64_t key = nameKey(number, name);
+    const bool folds = foldsCase(folder).value_or(false);
+    const std::size_t mask = m_byName.size() - 1;
+    for (std::size_t slot = key & mask; m_byName[slot] != 0; slot = (slot + 1) & mask) {
+        const Output &output = m_outputs[m_byName[slot] - 1];
+        if (!output.live || output.folder != number)
+            continue;
+        const QString stored = nameOf(output);
+        if (folds ? folded(stored) == folded(name) : stored == name)
+            return found(output);
+    }
+    return std::nullopt;
+}
+
+std::optional<WrittenOutputs::Found> WrittenOutputs::byIdentity(const fs::sys::Identity &identity) const
+{
+    if (m_byIdentity.empty())
+        return std::nullopt;
+    const std::size_t mask = m_byIdentity.size() - 1;
+    for (std::size_t slot = identityKey(identity) & mask; m_byIdentity[slot] != 0; slot = (slot + 1) & mask) {
+        const Output &output = m_outputs[m_byIdentity[slot] - 1];
+        if (output.live && output.identity == identity)
+            return found(output);
+    }
+    return std::nullopt;
+}
+
+void WrittenOutputs::grow()
+{
+    // Kept at most half full, so that a search ends soon.
+    if ((m_outputs.size() + 1) * 2 <= m_byName.size())
+        return;
+    const std::size_t size = m_byName.empty() ? 64 : m_byName.size() * 2;
+    m_byName.assign(size, 0);
+    m_byIdentity.assign(size, 0);
+    for (std::size_t i = 0; i < m_outputs.size(); ++i) {
+        const Output &output = m_outputs[i];
+        place(m_byName, nameKey(output.folder, nameOf(output)), static_cast<std::uint32_t>(i + 1));
+        if (output.identity != fs::sys::Identity{})
+            place(m_byIdentity, identityKey(output.identity), static_cast<std::uint32_t>(i + 1));
+    }
+}
+
+int WrittenOutputs::add(int folder, const QString &name, const QString &source, const fs::sys::Identity &identity)
+{
+    grow();
+    const fs::PathParts parts = fs::splitPath(source);
+    if (m_sourceFolders.empty() || m_sourceFolders.back() != parts.folder)
+        m_sourceFolders.push_back(parts.folder);
+    // The system's own bytes: a name that is not UTF-8 comes back the same.
+    const QByteArray nameText = fs::systemBytes(name);
+    const QByteArray sourceText = fs::systemBytes(parts.name);
+    Output output;
+    output.identity = identity;
+    output.folder = static_cast<std::uint32_t>(folder);
+    output.text = static_cast<std::uint32_t>(m_text.size());
+    output.nameLength = static_cast<std::uint16_t>(nameText.size());
+    output.sourceNameLength = static_cast<std::uint16_t>(sourceText.size());
+    output.sourceFolder = static_cast<std::uint32_t>(m_sourceFolders.size() - 1);
+    m_text.append(nameText.constData(), static_cast<std::size_t>(nameText.size()));
+    m_text.append(sourceText.constData(), static_cast<std::size_t>(sourceText.size()));
+    m_outputs.push_back(output);
+    const auto number = static_cast<std::uint32_t>(m_outputs.size());
+    place(m_byName, nameKey(output.folder, name), number);
+    if (identity != fs::sys::Identity{})
+        place(m_byIdentity, identityKey(identity), number);
+    ++m_folders[static_cast<std::size_t>(folder)].outputs;
+    return static_cast<int>(number - 1);
+}
+
+void WrittenOutputs::forget(int output)
+{
+    Output &o = m_outputs[static_cast<std::size_t>(output)];
+    if (o.live)
+        --m_folders[o.folder].outputs;
+    o.live = false;
+}
+
+} // namespace hy3

@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The one place where the converter's failures and outcomes become words, for
+// the window and for hy3conv alike. The Japanese texts are the source strings
+// of Qt's tr(), so a translation could word them otherwise.
+
+#include "cause.h"
+#include "outcome.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+namespace hy3 {
+
+struct ListingResult;
+
+class Messages
+{
+    Q_DECLARE_TR_FUNCTIONS(Messages)
+
+public:
+    // The cause as a short phrase for the parentheses of a sentence:
+    // 「x.hy3」に書き込めません（容量不足です。空き容量がありません）.
+    [[nodiscard]] static QString cause(const Failure &failure);
+
+    // A whole sentence that names the file and says what failed and why; the
+    // path is the one the failure is about (see failureOf for an outcome).
+    [[nodiscard]] static QString failure(const QString &path, const Failure &failure);
+    // The sentence of an outcome that failed or was not run: it names the
+    // source or the destination as the failure is about either.
+    [[nodiscard]] static QString failureOf(const Outcome &outcome);
+
+    // The listing's message box: its number, ":" and the sentence.
+    [[nodiscard]] static QString listingFailure(const ListingResult &result);
+
+    [[nodiscard]] static QString notFound();
+    [[nodiscard]] static QString notFoundTitle();
+
+    // What the window says when a batch has failed files or was stopped.
+    [[nodiscard]] static QString batchTitle(bool stopped);
+    [[nodiscard]] static QString batchSummary(int selected, int converted, int failed, int notRun);
+    [[nodiscard]] static QString moreFailures(int count);
+
+    // hy3conv's line for a file that did not fail.
+    [[nodiscard]] static QString outcomeLine(const Outcome &outcome, bool dryRun, bool withCount);
+    [[nodiscard]] static QString stopped(int converted, int notRun);
+};
+
+// A stable English word for the cause, for machine-readable output.
+[[nodiscard]] QString causeId(Cause cause);
+
+} // namespace hy3
