@@ -35,12 +35,38 @@ enum class Call : std::uint8_t {
 };
 
 namespace detail {
+
 // Counts a call that is about to be made; returns the system error code it
-// must fail with (0: none). A call that fails before it is made does
-// nothing, as a failed open or rename does; the others are made and their
-// result is replaced (see the implementations).
+// must fail with (0: none).
 [[nodiscard]] int fault(Call call);
+
+// What a system call returns when it fails with `code`, the code set where
+// the system keeps it (errno, the thread's last error); each platform says
+// it for the result types of its calls.
+template <typename Result>
+Result failedWith(int code);
+
 } // namespace detail
+
+// A call that does nothing when it fails (open, create, rename, remove): an
+// injected failure stops it before it is made.
+template <typename Real>
+auto before(Call call, Real real) -> decltype(real())
+{
+    if (const int code = detail::fault(call))
+        return detail::failedWith<decltype(real())>(code);
+    return real();
+}
+
+// A call that is made whatever happens (read, write, flush, status, lock,
+// close): an injected failure replaces the result it returned.
+template <typename Real>
+auto after(Call call, Real real) -> decltype(real())
+{
+    const int code = detail::fault(call);
+    auto result = real();
+    return code ? detail::failedWith<decltype(real())>(code) : result;
+}
 
 namespace testing {
 

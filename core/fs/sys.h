@@ -37,6 +37,16 @@ struct Error
 // The cause of an errno (POSIX) or GetLastError() value (Windows).
 [[nodiscard]] Error fromSystem(int code);
 
+namespace detail {
+struct CauseOf
+{
+    int code;
+    Cause cause;
+};
+// The cause the table gives the code, else SystemError.
+[[nodiscard]] Error lookUp(int code, const CauseOf *table, std::size_t size);
+} // namespace detail
+
 // An open file or folder, closed when it goes.
 class Handle
 {

@@ -8,7 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <type_traits>
+#include <iterator>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -22,39 +22,39 @@
 
 namespace hy3::fs::sys {
 
+namespace detail {
+
+template <>
+int failedWith<int>(int code)
+{
+    errno = code;
+    return -1;
+}
+
+template <>
+ssize_t failedWith<ssize_t>(int code) // read, write, syscall
+{
+    errno = code;
+    return -1;
+}
+
+template <>
+DIR *failedWith<DIR *>(int code)
+{
+    errno = code;
+    return nullptr;
+}
+
+template <>
+dirent *failedWith<dirent *>(int code)
+{
+    errno = code;
+    return nullptr;
+}
+
+} // namespace detail
+
 namespace {
-
-// A call that does nothing when it fails (open, create, rename, remove): an
-// injected failure stops it before it is made.
-template <typename Real>
-auto before(Call call, Real real) -> decltype(real())
-{
-    if (const int code = detail::fault(call)) {
-        errno = code;
-        if constexpr (std::is_pointer_v<decltype(real())>)
-            return nullptr;
-        else
-            return -1;
-    }
-    return real();
-}
-
-// A call that is made whatever happens (read, write, flush, status, lock,
-// close): an injected failure replaces the result it returned.
-template <typename Real>
-auto after(Call call, Real real) -> decltype(real())
-{
-    const int code = detail::fault(call);
-    auto result = real();
-    if (code) {
-        errno = code;
-        if constexpr (std::is_pointer_v<decltype(real())>)
-            return nullptr;
-        else
-            return -1;
-    }
-    return result;
-}
 
 Error lastError()
 {
@@ -138,7 +138,7 @@ Error renameWithoutReplacing(const OpenFile &file, const String &to)
     const char *from = file.name.c_str();
 #if defined(__linux__) && defined(SYS_renameat2)
     constexpr unsigned kNoReplace = 1; // RENAME_NOREPLACE
-    if (before(Call::Rename, [&] { return static_cast<int>(::syscall(SYS_renameat2, folder, from, folder, to.c_str(), kNoReplace)); }) == 0)
+    if (before(Call::Rename, [&] { return ::syscall(SYS_renameat2, folder, from, folder, to.c_str(), kNoReplace); }) == 0)
         return {};
     if (!unsupported(errno))
         return lastError();
@@ -180,75 +180,21 @@ extern "C" void onSignal(int signal)
 
 Error fromSystem(int code)
 {
-    switch (code) {
-    case 0:
-        return {};
-    case ENOENT:
-        return {Cause::NotFound, code};
-    case ENOTDIR:
-        return {Cause::NotAFolder, code};
-    case EISDIR:
-        return {Cause::FolderInTheWay, code};
-    case EACCES:
-    case EPERM:
-        return {Cause::NoPermission, code};
-    case EROFS:
-        return {Cause::ReadOnlyMedium, code};
-    case ENOSPC:
-    case EDQUOT:
-        return {Cause::NoSpace, code};
-    case EFBIG:
-        return {Cause::TooLarge, code};
-    case ENAMETOOLONG:
-        return {Cause::NameTooLong, code};
-    case EILSEQ:
-        return {Cause::InvalidName, code};
-    case EIO:
-        return {Cause::IoError, code};
-    case EMFILE:
-    case ENFILE:
-        return {Cause::TooManyOpenFiles, code};
-    case ENOMEM:
-        return {Cause::OutOfMemory, code};
-    case EBUSY:
-    case ETXTBSY:
-        return {Cause::Busy, code};
-    case EEXIST:
-    case ENOTEMPTY:
-        return {Cause::Exists, code};
-    case EAGAIN: // only a non-blocking read of a pipe or a device says this
-        return {Cause::NotRegularFile, code};
-    case EXDEV:
-        return {Cause::CrossDevice, code};
-    case ENOLCK:
-        return {Cause::NoLocks, code};
-    default:
-        return {Cause::SystemError, code};
-    }
+    static constexpr detail::CauseOf kCauses[] = {
+        {ENOENT, Cause::NotFound},          {ENOTDIR, Cause::NotAFolder},     {EISDIR, Cause::FolderInTheWay},
+        {EACCES, Cause::NoPermission},      {EPERM, Cause::NoPermission},     {EROFS, Cause::ReadOnlyMedium},
+        {ENOSPC, Cause::NoSpace},           {EDQUOT, Cause::NoSpace},         {EFBIG, Cause::TooLarge},
+        {ENAMETOOLONG, Cause::NameTooLong}, {EILSEQ, Cause::InvalidName},     {EIO, Cause::IoError},
+        {EMFILE, Cause::TooManyOpenFiles},  {ENFILE, Cause::TooManyOpenFiles}, {ENOMEM, Cause::OutOfMemory},
+        {EBUSY, Cause::Busy},               {ETXTBSY, Cause::Busy},           {EEXIST, Cause::Exists},
+        {ENOTEMPTY, Cause::Exists},         {EXDEV, Cause::CrossDevice},      {ENOLCK, Cause::NoLocks},
+        // Only a non-blocking read of a pipe or a device says this.
+        {EAGAIN, Cause::NotRegularFile},
+    };
+    return detail::lookUp(code, kCauses, std::size(kCauses));
 }
 
 // ---- Handle -----------------------------------------------------------------
-
-Handle &Handle::operator=(Handle &&other) noexcept
-{
-    if (this != &other) {
-        (void)close();
-        m_value = other.release();
-    }
-    return *this;
-}
-
-Handle::~Handle()
-{
-    (void)close();
-}
-
-std::intptr_t Handle::release()
-{
-    const std::intptr_t value = m_value;
-    m_value = kClosed;
-    return value;
-}
 
 Error Handle::close()
 {

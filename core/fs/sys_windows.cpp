@@ -12,41 +12,37 @@
 
 #include <atomic>
 #include <cstring>
-#include <type_traits>
+#include <iterator>
 #include <vector>
 
 namespace hy3::fs::sys {
 
+namespace detail {
+
+template <>
+HANDLE failedWith<HANDLE>(int code)
+{
+    SetLastError(static_cast<DWORD>(code));
+    return INVALID_HANDLE_VALUE;
+}
+
+template <>
+BOOL failedWith<BOOL>(int code)
+{
+    SetLastError(static_cast<DWORD>(code));
+    return FALSE;
+}
+
+template <>
+DWORD failedWith<DWORD>(int code) // GetFileAttributesW
+{
+    SetLastError(static_cast<DWORD>(code));
+    return INVALID_FILE_ATTRIBUTES;
+}
+
+} // namespace detail
+
 namespace {
-
-// A call that does nothing when it fails (open, create, rename, remove): an
-// injected failure stops it before it is made.
-template <typename Real>
-auto before(Call call, Real real) -> decltype(real())
-{
-    if (const int code = detail::fault(call)) {
-        SetLastError(static_cast<DWORD>(code));
-        if constexpr (std::is_same_v<decltype(real()), HANDLE>)
-            return INVALID_HANDLE_VALUE;
-        else
-            return decltype(real())(0);
-    }
-    return real();
-}
-
-// A call that is made whatever happens (read, write, flush, status, close):
-// an injected failure replaces the result it returned.
-template <typename Real>
-auto after(Call call, Real real) -> decltype(real())
-{
-    const int code = detail::fault(call);
-    auto result = real();
-    if (code) {
-        SetLastError(static_cast<DWORD>(code));
-        return decltype(real())(0);
-    }
-    return result;
-}
 
 Error lastError()
 {
@@ -201,88 +197,31 @@ BOOL WINAPI onConsoleEvent(DWORD)
 
 Error fromSystem(int code)
 {
-    switch (static_cast<DWORD>(code)) {
-    case ERROR_SUCCESS:
-        return {};
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME:
-    case ERROR_INVALID_DRIVE:
-        return {Cause::NotFound, code};
-    case ERROR_DIRECTORY:
-        return {Cause::NotAFolder, code};
-    case ERROR_ACCESS_DENIED:
-    case ERROR_PRIVILEGE_NOT_HELD:
-        return {Cause::NoPermission, code};
-    case ERROR_WRITE_PROTECT:
-        return {Cause::ReadOnlyMedium, code};
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-    case ERROR_DISK_QUOTA_EXCEEDED:
-        return {Cause::NoSpace, code};
-    case ERROR_FILE_TOO_LARGE:
-        return {Cause::TooLarge, code};
-    case ERROR_FILENAME_EXCED_RANGE:
-    case ERROR_BUFFER_OVERFLOW:
-        return {Cause::NameTooLong, code};
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-        return {Cause::InvalidName, code};
-    case ERROR_CRC:
-    case ERROR_IO_DEVICE:
-    case ERROR_SECTOR_NOT_FOUND:
-    case ERROR_READ_FAULT:
-    case ERROR_WRITE_FAULT:
-    case ERROR_GEN_FAILURE:
-    case ERROR_NOT_READY:
-    case ERROR_NETNAME_DELETED:
-    case ERROR_UNEXP_NET_ERR:
-        return {Cause::IoError, code};
-    case ERROR_TOO_MANY_OPEN_FILES:
-        return {Cause::TooManyOpenFiles, code};
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-        return {Cause::OutOfMemory, code};
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_USER_MAPPED_FILE:
-        return {Cause::Busy, code};
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-    case ERROR_DIR_NOT_EMPTY:
-        return {Cause::Exists, code};
-    case ERROR_NOT_SAME_DEVICE:
-        return {Cause::CrossDevice, code};
-    case ERROR_CANT_RESOLVE_FILENAME:
-        return {Cause::LinkInTheWay, code};
-    default:
-        return {Cause::SystemError, code};
-    }
+    static constexpr detail::CauseOf kCauses[] = {
+        {ERROR_FILE_NOT_FOUND, Cause::NotFound},         {ERROR_PATH_NOT_FOUND, Cause::NotFound},
+        {ERROR_BAD_NETPATH, Cause::NotFound},            {ERROR_BAD_NET_NAME, Cause::NotFound},
+        {ERROR_INVALID_DRIVE, Cause::NotFound},          {ERROR_DIRECTORY, Cause::NotAFolder},
+        {ERROR_ACCESS_DENIED, Cause::NoPermission},      {ERROR_PRIVILEGE_NOT_HELD, Cause::NoPermission},
+        {ERROR_WRITE_PROTECT, Cause::ReadOnlyMedium},    {ERROR_DISK_FULL, Cause::NoSpace},
+        {ERROR_HANDLE_DISK_FULL, Cause::NoSpace},        {ERROR_DISK_QUOTA_EXCEEDED, Cause::NoSpace},
+        {ERROR_FILE_TOO_LARGE, Cause::TooLarge},         {ERROR_FILENAME_EXCED_RANGE, Cause::NameTooLong},
+        {ERROR_BUFFER_OVERFLOW, Cause::NameTooLong},     {ERROR_INVALID_NAME, Cause::InvalidName},
+        {ERROR_BAD_PATHNAME, Cause::InvalidName},        {ERROR_CRC, Cause::IoError},
+        {ERROR_IO_DEVICE, Cause::IoError},               {ERROR_SECTOR_NOT_FOUND, Cause::IoError},
+        {ERROR_READ_FAULT, Cause::IoError},              {ERROR_WRITE_FAULT, Cause::IoError},
+        {ERROR_GEN_FAILURE, Cause::IoError},             {ERROR_NOT_READY, Cause::IoError},
+        {ERROR_NETNAME_DELETED, Cause::IoError},         {ERROR_UNEXP_NET_ERR, Cause::IoError},
+        {ERROR_TOO_MANY_OPEN_FILES, Cause::TooManyOpenFiles}, {ERROR_NOT_ENOUGH_MEMORY, Cause::OutOfMemory},
+        {ERROR_OUTOFMEMORY, Cause::OutOfMemory},         {ERROR_SHARING_VIOLATION, Cause::Busy},
+        {ERROR_LOCK_VIOLATION, Cause::Busy},             {ERROR_USER_MAPPED_FILE, Cause::Busy},
+        {ERROR_FILE_EXISTS, Cause::Exists},              {ERROR_ALREADY_EXISTS, Cause::Exists},
+        {ERROR_DIR_NOT_EMPTY, Cause::Exists},            {ERROR_NOT_SAME_DEVICE, Cause::CrossDevice},
+        {ERROR_CANT_RESOLVE_FILENAME, Cause::LinkInTheWay},
+    };
+    return detail::lookUp(code, kCauses, std::size(kCauses));
 }
 
 // ---- Handle -----------------------------------------------------------------
-
-Handle &Handle::operator=(Handle &&other) noexcept
-{
-    if (this != &other) {
-        (void)close();
-        m_value = other.release();
-    }
-    return *this;
-}
-
-Handle::~Handle()
-{
-    (void)close();
-}
-
-std::intptr_t Handle::release()
-{
-    const std::intptr_t value = m_value;
-    m_value = kClosed;
-    return value;
-}
 
 Error Handle::close()
 {
