@@ -16,6 +16,7 @@
 #include <cstdio>
 
 #ifdef Q_OS_WIN
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 #else

@@ -5,6 +5,8 @@
 #include "messages.h"
 #include "paths.h"
 
+#include <QFileInfo>
+
 #include <cerrno>
 
 #include <fcntl.h>
@@ -45,6 +47,8 @@ int readAll(int fd, QByteArray &bytes)
 // Opens the list; a folder is refused as it can't be a list.
 int openList(const QString &path, int &fd)
 {
+    if (QFileInfo(path).isDir())
+        return -1;
 #ifdef Q_OS_WIN
     fd = ::_wopen(reinterpret_cast<const wchar_t *>(path.utf16()), _O_RDONLY | _O_BINARY);
 #else

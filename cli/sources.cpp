@@ -22,7 +22,7 @@ sys::Error statPath(const QString &path, sys::Status &status)
     if (const sys::Error error = sys::openFolder(fs::toNative(parts.folder), folder))
         return error;
     if (parts.name.isEmpty()) // the path ends in a separator: the folder itself
-        return sys::statAt(folder, sys::String(1, '.'), true, status);
+        return sys::statHandle(folder.handle, status);
     return sys::statAt(folder, fs::toNative(parts.name), true, status);
 }
 

@@ -11,12 +11,13 @@ namespace hy3::fs {
 
 namespace {
 
-constexpr char16_t kKeptByte = 0xDC00; // U+DC80..U+DCFF: bytes 0x80..0xFF that are not UTF-8
-
 bool isKeptByte(char16_t c)
 {
     return c >= 0xDC80 && c <= 0xDCFF;
 }
+
+#ifndef Q_OS_WIN
+constexpr char16_t kKeptByte = 0xDC00; // U+DC80..U+DCFF: bytes 0x80..0xFF that are not UTF-8
 
 // Length of the valid UTF-8 sequence at `at`, or 0 when it is not one.
 int utf8Length(const unsigned char *s, std::size_t size, std::size_t at, char32_t &code)
@@ -48,6 +49,7 @@ int utf8Length(const unsigned char *s, std::size_t size, std::size_t at, char32_
         return 0;
     return length;
 }
+#endif
 
 // One path component for showing: its kept bytes, and the bytes around them,
 // decoded together as cp932 (a cp932 trail byte can look like ASCII).

@@ -10,9 +10,15 @@ PACKAGES=(
     fonts-ipafont-gothic
 )
 
-# What the tests need beyond that: the Windows-only pieces are cross-compiled
-# and run under wine.
-TEST_PACKAGES=(g++-mingw-w64-x86-64-posix wine64)
+# What the tests need beyond that: a small tmpfs, strace for fault injection by hand.
+TEST_PACKAGES=()
+
+# The Windows build from this machine: the cross compilers, wine to run the
+# tests and the program, msitools for the MSI, a display for the window.
+WINDOWS_PACKAGES=(
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+    qt6-base-dev-tools wine wine64 msitools zip xvfb xauth
+)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -34,3 +40,30 @@ install_missing() {
 build() {
     (cd "$ROOT" && cmake --preset "$1" >/dev/null && cmake --build --preset "$1" --parallel "$(nproc)")
 }
+
+# prepare_wine_prefix DIR: a wine prefix of the build's own, as Windows 10,
+# with the layout's font "ＭＳ Ｐゴシック" (and Windows' dialog font) standing
+# for IPAPGothic in this prefix only; on Windows the font is there.
+prepare_wine_prefix() {
+    local prefix="$1"
+    [ -f "$prefix/.hy3-ready" ] && return 0
+    mkdir -p "$prefix"
+    (
+        export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG=-all LC_ALL=C.UTF-8
+        export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+        unset DISPLAY
+        wineboot -i >/dev/null 2>&1
+        local version='HKLM\Software\Microsoft\Windows NT\CurrentVersion'
+        wine reg add "$version" /v CurrentVersion /d 10.0 /f >/dev/null 2>&1
+        wine reg add "$version" /v CurrentBuildNumber /d 19045 /f >/dev/null 2>&1
+        wine reg add "$version" /v CurrentMajorVersionNumber /t REG_DWORD /d 10 /f >/dev/null 2>&1
+        wine reg add "$version" /v ProductName /d "Windows 10 Pro" /f >/dev/null 2>&1
+        local fonts='HKCU\Software\Wine\Fonts\Replacements'
+        for face in "ＭＳ Ｐゴシック" "MS PGothic" "MS Shell Dlg" "MS Shell Dlg 2" "Segoe UI" "Tahoma"; do
+            wine reg add "$fonts" /v "$face" /d "IPAPGothic" /f >/dev/null 2>&1
+        done
+        wineserver -w
+    )
+    touch "$prefix/.hy3-ready"
+}
+

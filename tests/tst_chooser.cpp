@@ -12,6 +12,9 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <atomic>
 
 using namespace Qt::StringLiterals;
 using namespace hy3::ui;
@@ -28,7 +31,8 @@ private slots:
     void reopensWhereItWasLeft();
     void marksHighlightAndTyping();
     void unreadableDriveFallsBackToTheProgramsDrive();
-    void mountRootsAreUsable();
+    void aDriveThatDoesNotAnswerHoldsNothing();
+    void drivesAreUsable();
 
 private:
     frmChoiceFolder &chooser();
@@ -80,7 +84,7 @@ void TestChooser::results_data()
     QTest::addColumn<QList<Step>>("steps");
     QTest::addColumn<QString>("expected"); // "<tmp>" stands for the temporary folder
 
-    QTest::addRow("OK at the root has one separator") << QList<Step>{Step::OpenRoot, Step::Ok} << u"/"_s;
+    QTest::addRow("OK at the root has one separator") << QList<Step>{Step::OpenRoot, Step::Ok} << u"<root>"_s;
     QTest::addRow("OK in a folder appends one") << QList<Step>{Step::OpenTemp, Step::Ok} << u"<tmp>/"_s;
     QTest::addRow("a double click opens") << QList<Step>{Step::OpenTemp, Step::OpenSub, Step::Ok} << u"<tmp>/sub/"_s;
     QTest::addRow("highlighted is not opened") << QList<Step>{Step::OpenTemp, Step::HighlightSub, Step::Ok}
@@ -95,12 +99,13 @@ void TestChooser::results()
     QFETCH(QList<Step>, steps);
     QFETCH(QString, expected);
     expected.replace(u"<tmp>"_s, QDir(m_dir->path()).canonicalPath());
+    expected.replace(u"<root>"_s, rootOf(m_dir->path()));
 
     for (Step step : steps) {
         chooser().show();
         switch (step) {
         case Step::OpenRoot:
-            QVERIFY(dir1()->setPath(u"/"_s));
+            QVERIFY(dir1()->setPath(rootOf(m_dir->path())));
             break;
         case Step::OpenTemp:
             QVERIFY(dir1()->setPath(QDir(m_dir->path()).canonicalPath()));
@@ -151,11 +156,13 @@ void TestChooser::marksHighlightAndTyping()
     const QString sub = QDir(m_dir->path()).canonicalPath() + u"/sub"_s;
     chooser().show();
     QVERIFY(dir1()->setPath(sub));
-    const QStringList chain = sub.split(u'/', Qt::SkipEmptyParts);
+    const QStringList folders = ancestorsAndSelf(sub);
+    const QStringList chain = folders.mid(1);
     QCOMPARE(dir1()->count(), chain.size() + 2); // the root, the chain, "deeper"
     for (int i = 0; i < dir1()->count(); ++i) {
         const QListWidgetItem *item = dir1()->item(i);
-        QCOMPARE(item->text(), i == 0 ? u"/"_s : i <= chain.size() ? chain[i - 1] : u"deeper"_s);
+        QCOMPARE(item->text(), i == 0 ? QDir::toNativeSeparators(folders.first())
+                               : i <= chain.size() ? chain[i - 1].section(u'/', -1) : u"deeper"_s);
         QCOMPARE(item->data(DirectoryList::kDepthRole).toInt(), i);
         QCOMPARE(item->data(DirectoryList::kOpenRole).toBool(), i <= chain.size());
     }
@@ -180,23 +187,51 @@ void TestChooser::marksHighlightAndTyping()
 void TestChooser::unreadableDriveFallsBackToTheProgramsDrive()
 {
     chooser().show();
-    chooser().setDrives({u"/"_s, m_dir->path() + u"/not-mounted"_s});
+    chooser().setDrives({{rootOf(m_dir->path()), rootOf(m_dir->path())},
+                         {m_dir->path() + u"/not-mounted"_s, u"not-mounted"_s}});
     drive1()->setCurrentIndex(1);
     QCOMPARE(drive1()->currentData().toString(), programDrive());
-    QCOMPARE(dir1()->path(), programDrive() == u"/"_s ? u"/"_s : QDir::cleanPath(programDrive()));
+    QCOMPARE(dir1()->path(), QDir::cleanPath(programDrive()));
     QVERIFY(chooser().isVisible());
 }
 
-void TestChooser::mountRootsAreUsable()
+// A drive that never answers (a stuck network mount) is shown as such while
+// the others are listed with what they say; the chooser opened at once.
+void TestChooser::aDriveThatDoesNotAnswerHoldsNothing()
 {
-    QStringList roots = hy3::ui::mountRoots();
-    QVERIFY(!roots.isEmpty());
-    QCOMPARE(roots.first(), u"/"_s);
+    auto release = std::make_shared<std::atomic<bool>>(false);
+    setDriveQuestionForTesting([release](const QString &root) {
+        while (root.endsWith(u"stuck"_s) && !release->load())
+            QThread::msleep(10);
+        return DriveState{!root.endsWith(u"gone"_s), root.endsWith(u"stuck"_s) ? QString() : u"DATA"_s};
+    });
+    chooser().show();
+    chooser().setDrives({{rootOf(m_dir->path()), u"here"_s}, {u"/net/stuck"_s, u"stuck"_s}, {u"/media/gone"_s, u"gone"_s}});
+    QTRY_COMPARE(drive1()->itemText(0), u"here [DATA]"_s);
+    QTRY_COMPARE(drive1()->itemText(2), u"gone（使用できません）"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(drive1()->itemText(1), u"stuck（応答がありません）"_s, 5000);
+    release->store(true);
+    setDriveQuestionForTesting({});
+}
+
+void TestChooser::drivesAreUsable()
+{
+    const QList<Drive> found = drives();
+    QVERIFY(!found.isEmpty());
+    QStringList roots;
+    for (const Drive &drive : found)
+        roots.append(drive.root);
     QCOMPARE(roots.removeDuplicates(), 0);
+#ifdef Q_OS_WIN
+    for (const QString &root : roots)
+        QVERIFY2(root.size() == 3 && root[1] == u':' && root[2] == u'/', qPrintable(root));
+#else
+    QCOMPARE(roots.first(), u"/"_s);
     for (const QString &root : roots) {
         QVERIFY2(!root.startsWith(u"/proc"_s) && !root.startsWith(u"/sys"_s) && !root.startsWith(u"/dev"_s),
                  qPrintable(root));
     }
+#endif
 }
 
 QTEST_MAIN(TestChooser)

@@ -76,8 +76,10 @@ void TestCli::init()
         {u"other/a.hyo"_s, hyo("OTHER", 5)},
         {u"broken/bad.hyo"_s, testdata::le16(-1)},
         {u"broken/fine.hyo"_s, hyo("F", 2)},
+#ifndef Q_OS_WIN // names Windows refuses
         {u"odd/tab\there.hyo"_s, hyo("line\nbreak", 1)},
         {u"ctl/esc\x1b[2J.hyo"_s, hyo("\x1b]0;title\x07\x1b[2J", 2)},
+#endif
         {u"src/c.hy3"_s, testdata::encodeHy3({mapRecord(testdata::hyoRecord("H1", 1), kNoOptions),
                                              mapRecord(testdata::hyoRecord("H2", 2), kNoOptions)})},
         {u"list.txt"_s, path(u"src/a.hyo"_s).toUtf8() + "\n\n" + path(u"src/p.hyp"_s).toUtf8() + "\r\n"},
@@ -263,6 +265,12 @@ void TestCli::convert_data()
 void TestCli::convert()
 {
     QFETCH(QStringList, arguments);
+#ifdef Q_OS_WIN
+    if (arguments.contains(u"ODD"_s) || arguments.contains(u"CTL"_s))
+        QSKIP("names with control characters can't be made on Windows");
+    if (arguments.contains(u"DST "_s))
+        QSKIP("Windows itself drops the spaces that end a folder's name");
+#endif
     QFETCH(QStringList, existing);
     QFETCH(QByteArray, input);
     QFETCH(ColumnOptions, options);
@@ -334,9 +342,14 @@ void TestCli::list_data()
 void TestCli::list()
 {
     QFETCH(QStringList, arguments);
+#ifdef Q_OS_WIN
+    if (arguments.contains(u"ODD"_s) || arguments.contains(u"CTL"_s))
+        QSKIP("names with control characters can't be made on Windows");
+#endif
     const testdata::Run run = testdata::hy3conv(expand(arguments));
     QTEST(run.exitCode, "exitCode");
-    QTEST(run.out, "out");
+    QFETCH(QString, out);
+    QCOMPARE(run.out, QDir::toNativeSeparators(out)); // paths as the system writes them
     QFETCH(QString, err);
     QVERIFY2(run.err.contains(err), qPrintable(run.err));
     if (!err.isEmpty() && run.exitCode == 1)

@@ -395,6 +395,9 @@ void TestWizardFlow::convertSelected()
 // the same bytes; a link standing at an output name is reported, not written through.
 void TestWizardFlow::oddNamesAndLinks()
 {
+#ifdef Q_OS_WIN
+    QSKIP("names as bytes and symbolic links are POSIX");
+#else
     const QByteArray data = hyo("A", 2);
     const QByteArray raw = QFile::encodeName(src()) + '/' + QByteArray::fromHex("984890FC31") + ".hyo";
     testdata::writeFile(src() + u"/plain.hyo"_s, data);
@@ -418,6 +421,7 @@ void TestWizardFlow::oddNamesAndLinks()
     QVERIFY2(m_messages[0].prompt.contains(u"linked.hy3"_s) && m_messages[0].prompt.contains(u"シンボリックリンク"_s),
              qPrintable(m_messages[0].prompt));
     QVERIFY(::unlink(raw.constData()) == 0 && ::unlink(output.constData()) == 0);
+#endif
 }
 
 void TestWizardFlow::noSelection()

@@ -158,7 +158,12 @@ void TestWizardLayout::window()
     QVERIFY(label(2)->font().bold());
     QVERIFY(control<QLabel>(m_window.get(), u"Label5"_s, 0)->font().bold() && !control<QLabel>(m_window.get(), u"Label5"_s, 3)->font().bold());
     QVERIFY(control<QGroupBox>(m_window.get(), u"Frame2"_s)->font().bold() && !option1(1)->font().bold());
+#ifdef Q_OS_WIN // the layout's own face, or what wine stands in for it with
+    QVERIFY2(QStringList({u"ＭＳ Ｐゴシック"_s, u"MS PGothic"_s, u"IPAPGothic"_s}).contains(QFontInfo(m_window->font()).family()),
+             qPrintable(QFontInfo(m_window->font()).family()));
+#else
     QCOMPARE(QFontInfo(m_window->font()).family(), u"IPAPGothic"_s);
+#endif
 }
 
 void TestWizardLayout::columnChoosers()

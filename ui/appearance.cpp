@@ -41,9 +41,12 @@ void initResources()
 
 bool installJapaneseTranslations(QApplication &app)
 {
+    // Where Qt was installed with its translations (Linux), or beside the
+    // program, as the Windows package carries Qt's own Japanese texts.
+    const QLocale japanese(QLocale::Japanese, QLocale::Japan);
     auto *translator = new QTranslator(&app);
-    if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), u"qt"_s, u"_"_s,
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    if (!translator->load(japanese, u"qt"_s, u"_"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        && !translator->load(japanese, u"qtbase"_s, u"_"_s, QCoreApplication::applicationDirPath() + u"/translations"_s)) {
         delete translator;
         return false;
     }

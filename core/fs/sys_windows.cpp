@@ -15,6 +15,10 @@
 #include <iterator>
 #include <vector>
 
+#ifndef ERROR_DISK_QUOTA_EXCEEDED
+#define ERROR_DISK_QUOTA_EXCEEDED 1295L // newer than MinGW's headers
+#endif
+
 namespace hy3::fs::sys {
 
 namespace detail {
@@ -145,12 +149,17 @@ constexpr Error kReserved{Cause::ReservedName, ERROR_INVALID_NAME};
 
 // A folder, opened so that no other program can move or remove it while we
 // work in it: names composed onto its path then always mean what they did.
+// Opened for writing too where the user may, so that its entries can be flushed.
 Error openFolderAt(const String &path, DWORD flags, Folder &folder)
 {
-    HANDLE handle = before(Call::OpenFolder, [&] {
-        return CreateFileW(extended(path).c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    const auto open = [&](DWORD access) {
+        return CreateFileW(extended(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                            FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+    };
+    constexpr DWORD kReading = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+    HANDLE handle = before(Call::OpenFolder, [&] {
+        HANDLE writable = open(kReading | GENERIC_WRITE);
+        return writable != INVALID_HANDLE_VALUE || GetLastError() != ERROR_ACCESS_DENIED ? writable : open(kReading);
     });
     if (handle == INVALID_HANDLE_VALUE)
         return lastError();
@@ -419,8 +428,8 @@ Error syncFolder(const Folder &folder)
     if (after(Call::SyncFolder, [&] { return FlushFileBuffers(h(folder.handle)); }))
         return {};
     const DWORD code = GetLastError();
-    if (code == ERROR_ACCESS_DENIED || code == ERROR_INVALID_FUNCTION || code == ERROR_INVALID_HANDLE)
-        return {}; // a folder opened for listing can't be flushed: its entries went with each file's own flush
+    if (code == ERROR_ACCESS_DENIED || code == ERROR_INVALID_FUNCTION)
+        return {}; // a folder this user may only read, or a file system that can't flush one
     return fromSystem(static_cast<int>(code));
 }
 
@@ -442,8 +451,7 @@ Error rename(const OpenFile &file, const String &to, bool replace)
         const Error error = lastError();
         return error.code == ERROR_ACCESS_DENIED ? whyDenied(target) : error;
     }
-    // Write-through: the new name reaches the disk with the file's own entry.
-    return check(after(Call::SyncData, [&] { return FlushFileBuffers(h(file.handle)); }));
+    return {};
 }
 
 Error removeAt(const Folder &folder, const String &name)

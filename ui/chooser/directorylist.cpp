@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "directorylist.h"
 
+#include "bounded.h"
+#include "drives.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -84,17 +87,23 @@ QIcon folderIcon(bool open)
     return icon;
 }
 
-// "/", "/home", "/home/user" for "/home/user".
-QStringList ancestorsAndSelf(const QString &path)
+// How long a folder may take to answer before it counts as one that can't be read.
+constexpr std::chrono::milliseconds kPatience{2000};
+
+// The sub-folders of a folder, or nothing when it can't be read (or does
+// not answer in time).
+std::optional<QStringList> subfolders(const QString &path)
 {
-    QStringList chain;
-    QDir dir(path);
-    while (true) {
-        chain.prepend(dir.absolutePath());
-        if (dir.isRoot() || !dir.cdUp())
-            break;
-    }
-    return chain;
+    return runBounded<std::optional<QStringList>>(
+               [path]() -> std::optional<QStringList> {
+                   const QDir dir(path);
+                   if (!dir.exists() || !dir.isReadable())
+                       return std::nullopt;
+                   return dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot,
+                                        QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
+               },
+               kPatience)
+        .value_or(std::nullopt);
 }
 
 } // namespace
@@ -111,27 +120,35 @@ DirectoryList::DirectoryList(QWidget *parent)
 
 bool DirectoryList::setPath(const QString &path)
 {
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.isDir() || !info.isReadable())
+    if (path.isEmpty() || m_reading)
         return false;
-    QDir dir(info.absoluteFilePath());
-    if (!dir.isReadable())
+    const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path));
+    m_reading = true;
+    const std::optional<QStringList> children = subfolders(clean);
+    m_reading = false;
+    if (!children)
         return false;
-    const QString previous = m_path;
-    m_path = QDir::cleanPath(dir.absolutePath());
-    if (!refresh()) {
-        m_path = previous;
-        return false;
-    }
+    m_path = clean;
+    show(*children);
+    emit pathChanged(m_path);
     return true;
 }
 
 bool DirectoryList::refresh()
 {
-    const QDir dir(m_path);
-    if (m_path.isEmpty() || !dir.exists() || !dir.isReadable())
+    if (m_path.isEmpty() || m_reading)
         return false;
+    m_reading = true;
+    const std::optional<QStringList> children = subfolders(m_path);
+    m_reading = false;
+    if (!children)
+        return false;
+    show(*children);
+    return true;
+}
 
+void DirectoryList::show(const QStringList &children)
+{
     clear();
     static const QIcon open = folderIcon(true);
     static const QIcon closed = folderIcon(false);
@@ -144,15 +161,13 @@ bool DirectoryList::refresh()
         item->setToolTip(QDir::toNativeSeparators(path));
     };
     for (int depth = 0; depth < chain.size(); ++depth) {
-        const QString name = depth == 0 ? QDir::toNativeSeparators(chain[depth]) : QFileInfo(chain[depth]).fileName();
+        const QString name = depth == 0 ? QDir::toNativeSeparators(chain[depth]) : chain[depth].section(u'/', -1);
         add(open, name, chain[depth], depth, true);
     }
-    const QStringList children =
-        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
+    const QString base = m_path.endsWith(u'/') ? m_path : m_path + u'/';
     for (const QString &child : children)
-        add(closed, child, dir.filePath(child), static_cast<int>(chain.size()), false);
+        add(closed, child, base + child, static_cast<int>(chain.size()), false);
     highlightOpenFolder();
-    return true;
 }
 
 void DirectoryList::highlightOpenFolder()

@@ -24,7 +24,8 @@ public:
 
     [[nodiscard]] QString path() const { return m_path; }
 
-    // Opens the folder; false, with nothing changed, when it can't be read.
+    // Opens the folder; false, with nothing changed, when it can't be read or
+    // does not answer within two seconds (the window answers meanwhile).
     bool setPath(const QString &path);
 
     // Reads the open folder's sub-folders from the disk again.
@@ -33,13 +34,19 @@ public:
     // Highlights the open folder (as when the list is shown again).
     void highlightOpenFolder();
 
+signals:
+    // The open folder has changed.
+    void pathChanged(const QString &path);
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void openItem(QListWidgetItem *item);
+    void show(const QStringList &children);
 
     QString m_path;
+    bool m_reading = false;
 };
 
 } // namespace hy3::ui

@@ -10,7 +10,12 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QCoreApplication>
+#include <QPointer>
 #include <QSignalBlocker>
+#include <QTimer>
+
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -19,6 +24,9 @@ namespace hy3::ui {
 QString ChosenFolder;
 
 namespace {
+
+// A drive that has not answered by then is shown as not answering.
+constexpr int kAnswerWithinMs = 3000;
 
 QString withSeparator(const QString &folder)
 {
@@ -37,9 +45,8 @@ frmChoiceFolder::frmChoiceFolder(QWidget *parent)
     setModal(true);
     buildControls();
 
-    const QString start = QDir::currentPath();
-    Dir1->setPath(start);
-    setDrives(mountRoots());
+    Dir1->setPath(QDir::currentPath());
+    setDrives(drives());
     Drive1->setFocus();
 }
 
@@ -63,6 +70,7 @@ void frmChoiceFolder::buildControls()
     Dir1->setGeometry(7, 61, 527, 272);
     Dir1->setObjectName(u"Dir1"_s);
     Dir1->setAccessibleName(u"フォルダー"_s);
+    connect(Dir1, &DirectoryList::pathChanged, this, [this](const QString &path) { selectDriveOf(path); });
 
     const QStringList captions{u"OK"_s, u"キャンセル"_s};
     for (int i = 0; i < 2; ++i) {
@@ -82,15 +90,56 @@ void frmChoiceFolder::setPrompt(const QString &prompt)
     Label1->setText(prompt);
 }
 
-void frmChoiceFolder::setDrives(const QStringList &roots)
+void frmChoiceFolder::setDrives(const QList<Drive> &drives)
 {
     {
         const QSignalBlocker blocker(Drive1);
         Drive1->clear();
-        for (const QString &root : roots)
-            Drive1->addItem(QDir::toNativeSeparators(root), root);
+        for (const Drive &drive : drives)
+            Drive1->addItem(QDir::toNativeSeparators(drive.name), drive.root);
     }
     selectDriveOf(Dir1->path());
+    askDrives();
+}
+
+void frmChoiceFolder::askDrives()
+{
+    const quint64 asking = ++m_asking;
+    for (int i = 0; i < Drive1->count(); ++i) {
+        std::thread([self = QPointer<frmChoiceFolder>(this), asking, root = Drive1->itemData(i).toString()] {
+            const DriveState state = askDrive(root);
+            if (QCoreApplication *app = QCoreApplication::instance())
+                QMetaObject::invokeMethod(app, [self, asking, root, state] {
+                    if (self)
+                        self->driveAnswered(asking, root, state);
+                }, Qt::QueuedConnection);
+        }).detach();
+    }
+    QTimer::singleShot(kAnswerWithinMs, this, [this, asking] {
+        if (asking != m_asking)
+            return;
+        for (int i = 0; i < Drive1->count(); ++i) {
+            if (!Drive1->itemData(i, Qt::UserRole + 1).toBool())
+                Drive1->setItemText(i, QDir::toNativeSeparators(Drive1->itemText(i)) + tr("（応答がありません）"));
+        }
+    });
+}
+
+// A drive's answer: its label where it has one, or a word that it can't be used now.
+void frmChoiceFolder::driveAnswered(quint64 asking, const QString &root, const DriveState &state)
+{
+    if (asking != m_asking)
+        return;
+    const int index = Drive1->findData(root);
+    if (index < 0)
+        return;
+    Drive1->setItemData(index, true, Qt::UserRole + 1);
+    QString text = Drive1->itemText(index);
+    if (!state.ready)
+        text += tr("（使用できません）");
+    else if (!state.label.isEmpty())
+        text += u" ["_s + state.label + u']';
+    Drive1->setItemText(index, text);
 }
 
 // Shows the drive that holds the path without moving the folder list.

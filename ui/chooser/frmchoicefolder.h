@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QString>
 
+#include "drives.h"
+
 #include <array>
 
 class QComboBox;
@@ -32,8 +34,10 @@ public:
 
     void setPrompt(const QString &prompt);
 
-    // Replaces the drive list's roots and selects the one holding the open folder.
-    void setDrives(const QStringList &roots);
+    // Replaces the drive list and selects the drive holding the open folder;
+    // each drive is then asked, off the window's thread, whether it answers
+    // and what it is called, and shown so.
+    void setDrives(const QList<Drive> &drives);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -45,7 +49,10 @@ private:
     void selectDriveOf(const QString &path);
     void Command1_Click(int Index);
     void Drive1_Change();
+    void askDrives();
+    void driveAnswered(quint64 asking, const QString &root, const DriveState &state);
 
+    quint64 m_asking = 0; // the round of questions whose answers are shown
     QLabel *Label1 = nullptr;
     QComboBox *Drive1 = nullptr;
     DirectoryList *Dir1 = nullptr;

@@ -120,11 +120,11 @@ void frmDatInstDig::connectHandlers()
 
 void frmDatInstDig::Form_Load()
 {
-    for (int i = 1; i <= 72; ++i) {
+    for (int i = 1; i <= kOldColumnChoices; ++i) {
         Combo1[0]->addItem(QString::number(i));
         Combo1[1]->addItem(QString::number(i));
     }
-    for (int i = 1; i <= 150; ++i)
+    for (int i = 1; i <= kNewColumns; ++i)
         Combo1[2]->addItem(QString::number(i));
     for (QComboBox *combo : Combo1)
         combo->setCurrentIndex(0);
