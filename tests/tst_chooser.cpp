@@ -138,6 +138,7 @@ void TestChooser::results()
 
 void TestChooser::reopensWhereItWasLeft()
 {
+    QCOMPARE(dir1()->path(), QDir::cleanPath(QDir::currentPath())); // first opened where the program runs
     const QString sub = QDir(m_dir->path()).canonicalPath() + u"/sub"_s;
     chooser().show();
     QVERIFY(dir1()->setPath(sub));

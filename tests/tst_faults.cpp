@@ -20,6 +20,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <thread>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -90,6 +91,9 @@ private slots:
     void anotherProgramBetweenTwoCalls();
     void concurrentReplacementIsNoClash();
     void sameFileUnderAnotherName();
+    void namesDifferingInCase();
+    void whatWindowsDoesToFiles_data();
+    void whatWindowsDoesToFiles();
     void limitedDestination_data();
     void limitedDestination();
     void deviceFailsPartWay_data();
@@ -399,6 +403,91 @@ void TestFaults::sameFileUnderAnotherName()
     const QString message = Messages::failureOf(outcomes[1]);
     QVERIFY2(message.contains(u"abc.hyo"_s) && message.contains(u"ABC.hyo"_s), qPrintable(message));
     QCOMPARE(testdata::readFile(dst() + u"/ABC.hy3"_s).left(2), testdata::le16(3));
+#endif
+}
+
+// Two sources whose outputs differ only in case: one output where the folder
+// folds case (Windows, and wine), two where it does not; never one written
+// over the other.
+void TestFaults::namesDifferingInCase()
+{
+    QVERIFY(QDir().mkpath(src() + u"/one"_s) && QDir().mkpath(src() + u"/two"_s));
+    testdata::writeFile(src() + u"/one/Route.hyo"_s, testdata::encode(testdata::manyHyoRecords(3)));
+    testdata::writeFile(src() + u"/two/route.hyo"_s, testdata::encode(testdata::manyHyoRecords(4)));
+    QList<Outcome> outcomes;
+    Engine engine({}, [&](const Outcome &outcome) { outcomes.append(outcome); });
+    for (const QString &name : {u"one/Route.hyo"_s, u"two/route.hyo"_s})
+        engine.add({src() + u'/' + name, dst() + u'/' + name.mid(4).replace(u".hyo"_s, u".hy3"_s), DataKind::Standard});
+    engine.finish();
+    QCOMPARE(outcomes[0].result, Outcome::Result::Converted);
+    const bool folds = QFile::exists(dst() + u"/ROUTE.hy3"_s);
+    QCOMPARE(outcomes[1].result, folds ? Outcome::Result::Failed : Outcome::Result::Converted);
+    if (folds) {
+        QCOMPARE(outcomes[1].failure.cause, Cause::Clash);
+        QCOMPARE(dstEntries(), QStringList{u"Route.hy3"_s});
+    }
+    QCOMPARE(testdata::readFile(dst() + u"/Route.hy3"_s).left(2), testdata::le16(3));
+}
+
+enum class WindowsRule { HeldOpen, HeldOpenForAMoment, ReadOnlyAttribute, ReservedName };
+
+void TestFaults::whatWindowsDoesToFiles_data()
+{
+    QTest::addColumn<WindowsRule>("rule");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<Cause>("cause"); // None: converted
+    QTest::addRow("an output another program holds open") << WindowsRule::HeldOpen << u"a.hy3"_s << Cause::Busy;
+    QTest::addRow("an output held open for a moment") << WindowsRule::HeldOpenForAMoment << u"a.hy3"_s << Cause::None;
+    QTest::addRow("an output with the read-only attribute") << WindowsRule::ReadOnlyAttribute << u"a.hy3"_s
+                                                             << Cause::ReadOnlyFile;
+    QTest::addRow("a name Windows keeps for a device") << WindowsRule::ReservedName << u"CON.hy3"_s
+                                                        << Cause::ReservedName;
+    QTest::addRow("a name ending in a dot") << WindowsRule::ReservedName << u"a..hy3."_s << Cause::ReservedName;
+}
+
+// What Windows does to files: the earlier file stays as it was, the cause is
+// said, and no temporary is left; a file held only for a moment (a virus
+// scanner, an indexer) is waited for.
+void TestFaults::whatWindowsDoesToFiles()
+{
+#ifndef Q_OS_WIN
+    QSKIP("sharing, attributes and device names are Windows'");
+#else
+    QFETCH(WindowsRule, rule);
+    QFETCH(QString, output);
+    QFETCH(Cause, cause);
+    const QString path = dst() + u'/' + output;
+    const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
+    HANDLE held = INVALID_HANDLE_VALUE;
+    if (rule != WindowsRule::ReservedName) {
+        testdata::writeFile(path, "EARLIER");
+        if (rule == WindowsRule::ReadOnlyAttribute)
+            QVERIFY(SetFileAttributesW(native.c_str(), FILE_ATTRIBUTE_READONLY));
+        else // as the fare application or Excel holds a file: no sharing for deletion
+            held = CreateFileW(native.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    }
+    std::thread release;
+    if (rule == WindowsRule::HeldOpenForAMoment)
+        release = std::thread([held] {
+            Sleep(100);
+            CloseHandle(held);
+        });
+    const Outcome outcome = convertOne({src() + u"/b.hyo"_s, path, DataKind::Standard}, {});
+    if (release.joinable())
+        release.join();
+    else if (held != INVALID_HANDLE_VALUE)
+        CloseHandle(held);
+    SetFileAttributesW(native.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    QCOMPARE(outcome.failure.cause, cause);
+    if (cause == Cause::None) {
+        QCOMPARE(testdata::readFile(path), expected(u"b.hyo"_s));
+    } else {
+        QVERIFY2(Messages::failureOf(outcome).contains(output), qPrintable(Messages::failureOf(outcome)));
+        if (rule != WindowsRule::ReservedName)
+            QCOMPARE(testdata::readFile(path), QByteArray("EARLIER"));
+    }
+    QCOMPARE(dstEntries().size(), rule == WindowsRule::ReservedName ? 0 : 1); // no temporary
 #endif
 }
 

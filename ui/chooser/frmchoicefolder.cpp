@@ -146,12 +146,12 @@ void frmChoiceFolder::driveAnswered(quint64 asking, const QString &root, const D
 void frmChoiceFolder::selectDriveOf(const QString &path)
 {
     const QString root = rootOf(path);
+    const QSignalBlocker blocker(Drive1); // neither the added item nor the choice is a drive change
     int index = Drive1->findData(root);
     if (index < 0) {
         Drive1->addItem(QDir::toNativeSeparators(root), root);
         index = Drive1->count() - 1;
     }
-    const QSignalBlocker blocker(Drive1);
     Drive1->setCurrentIndex(index);
 }
 
