@@ -6,7 +6,7 @@
 // removed and the disk synced, untimed, between any two runs. Also the
 // listing against a plain read loop, and the peak memory of long runs.
 //
-//   bench_outside [--quick] [--memory-only]
+//   bench_outside [--quick] [--memory-only] [--hy3conv PATH]   (another build's hy3conv, for a before and after)
 
 #include "benchutil.h"
 
@@ -76,6 +76,8 @@ int main(int argc, char *argv[])
     const int pairs = quick ? 3 : 11;
     const QString here = QCoreApplication::applicationDirPath();
     g_hy3conv = QDir(here).absoluteFilePath(u"../cli/hy3conv"_s);
+    if (const qsizetype at = args.indexOf(u"--hy3conv"_s); at >= 0 && at + 1 < args.size())
+        g_hy3conv = args[at + 1];
     g_readLoop = QDir(here).absoluteFilePath(u"bench_readloop"_s);
 
     QTemporaryDir dir(QDir::currentPath() + u"/bench-XXXXXX"_s); // on the disk users convert on, not tmpfs

@@ -180,8 +180,7 @@ void Engine::convert(const Job &job, Outcome &outcome)
         return fail({Cause::Clash});
     }
     if (folder) {
-        sys::Status sourceStatus = reader->status();
-        if (!checkExisting(*folder, name, sourceStatus, outcome))
+        if (!checkExisting(*folder, name, *reader, outcome))
             return;
         if (outcome.replaced && !m_settings.overwrite) {
             outcome.result = Outcome::Result::Kept;
@@ -218,16 +217,13 @@ void Engine::convert(const Job &job, Outcome &outcome)
     });
     outcome.firstName = reader->firstRecordName();
     outcome.result = Outcome::Result::Converted;
-    sys::Status written;
-    if (const sys::Error failed = sys::statHandle(file->handle(), written))
-        return fail(failed.during(Action::WriteOutput));
     Member member;
     member.job = number;
+    member.written = m_written.add(folderNumber, name, job.source, file->identity());
     member.file = std::move(file);
     member.folder = std::move(folder);
     member.folderNumber = folderNumber;
     member.name = fs::toNative(name);
-    member.written = m_written.add(folderNumber, name, job.source, written.identity);
     if (m_group.empty())
         m_groupOpened = std::chrono::steady_clock::now();
     m_group.push_back(std::move(member));
@@ -287,7 +283,8 @@ bool Engine::prepareOutputFolder(const Job &job, Outcome &outcome, std::shared_p
 }
 
 // Refuses what must not be written over, and notes whether the name is taken.
-bool Engine::checkExisting(const OpenFolder &folder, const QString &name, const sys::Status &source, Outcome &outcome)
+bool Engine::checkExisting(const OpenFolder &folder, const QString &name, const DataFileReader &source,
+                           Outcome &outcome)
 {
     const auto fail = [&outcome](const Failure &failure) {
         outcome.result = Outcome::Result::Failed;
@@ -310,7 +307,7 @@ bool Engine::checkExisting(const OpenFolder &folder, const QString &name, const 
     default:
         return fail({Cause::NotRegularFile, Action::WriteOutput});
     }
-    if (existing.identity == source.identity)
+    if (existing.identity == source.status().identity)
         return fail({Cause::SameFile});
     if (const auto earlier = m_written.byIdentity(existing.identity)) {
         // Another name of an output of this batch, if that output still is this file.
@@ -342,22 +339,34 @@ std::unique_ptr<fs::TemporaryFile> Engine::createOutput(const std::shared_ptr<Op
     return file;
 }
 
-// The data of the group on the disk: one flush of each file system where the
-// system has it, then each file asked for its own result (cheap once its data
-// is there, and the only way a write-back error that belongs to it is heard).
+// The data of the group on the disk. Where the system has it, one flush of
+// each file system, through the folder opened first there: where such a
+// flush also reports any write-back error since that folder was opened, its
+// success says every file of the group is on the disk. Otherwise (or when it
+// failed) each file is asked for its own result, which names the file that
+// lost its data.
 void Engine::flushGroup()
 {
     if (sys::canSyncFileSystem()) {
-        std::vector<std::uint64_t> devices;
+        std::vector<std::pair<std::uint64_t, const OpenFolder *>> first; // per device
+        bool identified = true;
         for (const Member &member : m_group) {
             sys::Identity identity;
-            if (m_folders.identity(*member.folder, identity))
+            if (m_folders.identity(*member.folder, identity)) {
+                identified = false;
                 continue;
-            if (std::find(devices.begin(), devices.end(), identity.device) != devices.end())
-                continue;
-            devices.push_back(identity.device);
-            (void)sys::syncFileSystem(*member.folder->folder); // each file's own flush below says what failed
+            }
+            auto at = std::find_if(first.begin(), first.end(), [&](const auto &f) { return f.first == identity.device; });
+            if (at == first.end())
+                first.emplace_back(identity.device, member.folder.get());
+            else if (member.folder->opened < at->second->opened)
+                at->second = member.folder.get();
         }
+        bool clean = identified && sys::errorsReachFileSystemSync();
+        for (const auto &[device, folder] : first)
+            clean = !sys::syncFileSystem(*folder->folder) && clean;
+        if (clean)
+            return;
     }
     for (Member &member : m_group)
         member.flushed = member.file->syncData();

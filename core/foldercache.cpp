@@ -61,6 +61,7 @@ std::shared_ptr<OpenFolder> FolderCache::insert(const QString &path, std::shared
 {
     auto state = std::make_shared<OpenFolder>();
     state->folder = std::move(folder);
+    state->opened = ++m_opened;
     m_recent.push_front({path, state});
     m_byPath.insert(path, m_recent.begin());
     while (static_cast<int>(m_recent.size()) > m_capacity) {

@@ -23,6 +23,7 @@ enum class MakeFolders {
 struct OpenFolder
 {
     std::shared_ptr<const fs::sys::Folder> folder;
+    std::uint64_t opened = 0; // the order folders were opened in: earlier is smaller
     std::optional<fs::sys::Identity> identity;
     bool swept = false;                           // leftover temporaries removed
     std::optional<fs::sys::Error> writeCheck;     // a dry run's proof that a file can be made here
@@ -60,6 +61,7 @@ private:
     fs::sys::Error openAnchor(const QString &path, MakeFolders make, std::shared_ptr<fs::sys::Folder> &folder);
 
     int m_capacity;
+    std::uint64_t m_opened = 0;
     std::list<Node> m_recent; // most recently used first
     QHash<QString, std::list<Node>::iterator> m_byPath;
 };

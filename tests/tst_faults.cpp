@@ -84,6 +84,7 @@ private slots:
     void cleanup();
     void everyCallFailsInTurn_data();
     void everyCallFailsInTurn();
+    void callsComeInTheDurableOrder_data();
     void callsComeInTheDurableOrder();
     void tooManyOpenFilesCommitsAndGoesOn_data();
     void tooManyOpenFilesCommitsAndGoesOn();
@@ -164,20 +165,21 @@ void TestFaults::everyCallFailsInTurn_data()
     QTest::addColumn<Call>("call");
     QTest::addColumn<int>("code");
     QTest::addColumn<Expect>("expect");
-    QTest::addRow("open a folder") << Call::OpenFolder << kNoPermission << Expect::Fail;
-    QTest::addRow("list a folder: the sweep") << Call::ListFolder << kIo << Expect::Succeed;
-    QTest::addRow("look at a file") << Call::Stat << kIo << Expect::Either;
-    QTest::addRow("open a source") << Call::Open << kNoPermission << Expect::Fail;
-    QTest::addRow("read") << Call::Read << kIo << Expect::Fail;
-    QTest::addRow("create a temporary") << Call::Create << kNoSpace << Expect::Fail;
-    QTest::addRow("write") << Call::Write << kNoSpace << Expect::Fail;
-    QTest::addRow("flush a file") << Call::SyncData << kIo << Expect::Fail;
-    QTest::addRow("rename") << Call::Rename << kIo << Expect::Fail;
-    QTest::addRow("flush a folder") << Call::SyncFolder << kIo << Expect::Fail;
-    QTest::addRow("close") << Call::Close << kIo << Expect::Succeed;
+    QTest::addColumn<bool>("fileSystemFlushFails"); // so that each file is asked for its own result
+    QTest::addRow("open a folder") << Call::OpenFolder << kNoPermission << Expect::Fail << false;
+    QTest::addRow("list a folder: the sweep") << Call::ListFolder << kIo << Expect::Succeed << false;
+    QTest::addRow("look at a file") << Call::Stat << kIo << Expect::Either << false;
+    QTest::addRow("open a source") << Call::Open << kNoPermission << Expect::Fail << false;
+    QTest::addRow("read") << Call::Read << kIo << Expect::Fail << false;
+    QTest::addRow("create a temporary") << Call::Create << kNoSpace << Expect::Fail << false;
+    QTest::addRow("write") << Call::Write << kNoSpace << Expect::Fail << false;
+    QTest::addRow("flush a file") << Call::SyncData << kIo << Expect::Fail << true;
+    QTest::addRow("rename") << Call::Rename << kIo << Expect::Fail << false;
+    QTest::addRow("flush a folder") << Call::SyncFolder << kIo << Expect::Fail << false;
+    QTest::addRow("close") << Call::Close << kIo << Expect::Succeed << false;
 #ifndef Q_OS_WIN
-    QTest::addRow("lock a temporary") << Call::Lock << EIO << Expect::Fail;
-    QTest::addRow("flush the file system") << Call::SyncFileSystem << EIO << Expect::Succeed;
+    QTest::addRow("lock a temporary") << Call::Lock << EIO << Expect::Fail << false;
+    QTest::addRow("flush the file system") << Call::SyncFileSystem << EIO << Expect::Succeed << false;
 #endif
 }
 
@@ -190,10 +192,16 @@ void TestFaults::everyCallFailsInTurn()
     QFETCH(Call, call);
     QFETCH(int, code);
     QFETCH(Expect, expect);
+    QFETCH(bool, fileSystemFlushFails);
+    const auto arrange = [&] {
+        fs::sys::testing::clear();
+        if (fileSystemFlushFails)
+            fs::sys::testing::failEvery(Call::SyncFileSystem, kIo);
+    };
     const QString cause = Messages::cause(fs::sys::fromSystem(code).during(Action::None));
     for (const QString &name : kNames)
         testdata::writeFile(dst() + u'/' + QString(name).replace(u".hyo"_s, u".hy3"_s), "EARLIER");
-    fs::sys::testing::clear();
+    arrange();
     QList<Outcome> outcomes = convertAll(2);
     const int calls = fs::sys::testing::calls(call);
     QVERIFY2(calls > 0, fs::sys::testing::name(call));
@@ -204,7 +212,7 @@ void TestFaults::everyCallFailsInTurn()
         const QByteArray at = QByteArray(fs::sys::testing::name(call)) + " #" + QByteArray::number(n);
         for (const QString &name : kNames)
             testdata::writeFile(dst() + u'/' + QString(name).replace(u".hyo"_s, u".hy3"_s), "EARLIER");
-        fs::sys::testing::clear();
+        arrange();
         fs::sys::testing::failCall(call, n, code);
         outcomes = convertAll(2);
         QCOMPARE(outcomes.size(), kNames.size());
@@ -232,26 +240,41 @@ void TestFaults::everyCallFailsInTurn()
     }
 }
 
-// The guarantee of a flush per file: every file's data is flushed before any
-// of its group is renamed, and each folder is flushed after the renames.
+void TestFaults::callsComeInTheDurableOrder_data()
+{
+    QTest::addColumn<bool>("fileSystemFlushFails");
+    QTest::addRow("the file system flushed") << false;
+    QTest::addRow("its flush failed: each file asked") << true;
+}
+
+// The guarantee of a flush per file: every file's data is flushed (its file
+// system's, or its own) before any of its group is renamed, and each folder
+// is flushed after the renames.
 void TestFaults::callsComeInTheDurableOrder()
 {
-    (void)convertAll(256);
+    QFETCH(bool, fileSystemFlushFails);
+    if (fileSystemFlushFails)
+        fs::sys::testing::failEvery(Call::SyncFileSystem, kIo);
+    const QList<Outcome> outcomes = convertAll(256);
+    for (const Outcome &outcome : outcomes)
+        QCOMPARE(outcome.result, Outcome::Result::Converted);
     const std::vector<Call> trace = fs::sys::testing::trace();
     const auto count = [&](Call call) { return std::count(trace.begin(), trace.end(), call); };
     const auto first = [&](Call call) { return std::find(trace.begin(), trace.end(), call) - trace.begin(); };
     const auto last = [&](Call call) { return trace.rend() - std::find(trace.rbegin(), trace.rend(), call) - 1; };
     QCOMPARE(count(Call::Create), kNames.size());
-    QCOMPARE(count(Call::SyncData), kNames.size());
     QCOMPARE(count(Call::Rename), kNames.size());
     QCOMPARE(count(Call::SyncFolder), 1);
-    QVERIFY(last(Call::Write) < first(Call::SyncData));
-    QVERIFY(last(Call::SyncData) < first(Call::Rename));
     QVERIFY(last(Call::Rename) < first(Call::SyncFolder));
-    if (count(Call::SyncFileSystem) > 0) { // once for the group, before each file's own flush
+    if (count(Call::SyncFileSystem) > 0) { // once for the group
         QCOMPARE(count(Call::SyncFileSystem), 1);
         QVERIFY(last(Call::Write) < first(Call::SyncFileSystem));
-        QVERIFY(first(Call::SyncFileSystem) < first(Call::SyncData));
+        QVERIFY(first(Call::SyncFileSystem) < first(Call::Rename));
+    }
+    if (count(Call::SyncFileSystem) == 0 || fileSystemFlushFails) { // each file its own
+        QCOMPARE(count(Call::SyncData), kNames.size());
+        QVERIFY(last(Call::Write) < first(Call::SyncData));
+        QVERIFY(last(Call::SyncData) < first(Call::Rename));
     }
 }
 
@@ -287,7 +310,7 @@ void TestFaults::anotherProgramBetweenTwoCalls_data()
     QTest::addRow("a file put where --no-overwrite renames") << Move::FileAtOutput << Call::Rename << false
                                                               << Outcome::Result::Kept << Cause::None;
 #ifndef Q_OS_WIN
-    QTest::addRow("a link put where the output goes") << Move::LinkAtOutput << Call::SyncData << true
+    QTest::addRow("a link put where the output goes") << Move::LinkAtOutput << Call::SyncFileSystem << true
                                                       << Outcome::Result::Failed << Cause::LinkInTheWay;
     QTest::addRow("a pipe put where the source was") << Move::PipeForSource << Call::Open << true
                                                      << Outcome::Result::Failed << Cause::NotRegularFile;

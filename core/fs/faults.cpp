@@ -11,7 +11,7 @@ namespace {
 
 struct Planned
 {
-    int failAt = 0; // 0: never
+    int failAt = 0; // 0: never; -1: always
     int code = 0;
     int actAt = 0;
     std::function<void()> action;
@@ -53,7 +53,7 @@ int fault(Call call)
         Planned &planned = p.planned[index];
         if (planned.actAt == n)
             action = std::move(planned.action);
-        if (planned.failAt == n)
+        if (planned.failAt == n || planned.failAt < 0)
             code = planned.code;
     }
     if (action)
@@ -71,6 +71,16 @@ void failCall(Call call, int nth, int code)
     const std::lock_guard lock(p.mutex);
     const auto index = static_cast<std::size_t>(call);
     p.planned[index].failAt = p.calls[index] + nth;
+    p.planned[index].code = code;
+    g_testing.store(true);
+}
+
+void failEvery(Call call, int code)
+{
+    Plan &p = plan();
+    const std::lock_guard lock(p.mutex);
+    const auto index = static_cast<std::size_t>(call);
+    p.planned[index].failAt = -1;
     p.planned[index].code = code;
     g_testing.store(true);
 }

@@ -72,6 +72,8 @@ namespace testing {
 
 // The n-th call (from 1, counted from now) fails with the system error code.
 void failCall(Call call, int nth, int code);
+// Every call from now on fails with the code.
+void failEvery(Call call, int code);
 // `action` runs right before the n-th call (from 1, counted from now).
 void beforeCall(Call call, int nth, std::function<void()> action);
 // Forgets the faults and the counts, and starts a new trace.

@@ -136,16 +136,20 @@ struct Entry
 // Creates a new file that did not exist, never through a link, open for
 // writing and marked as being written, so that another converter's sweep of
 // leftovers leaves it alone (POSIX: a lock; Windows: no other program may
-// open it). Exists: the name is taken; Busy: a sweep took the new file
-// meanwhile. On any failure nothing of it is left.
-[[nodiscard]] Error createNew(const Folder &folder, const String &name, Handle &file);
+// open it). `identity` tells the new file. Exists: the name is taken; Busy:
+// a sweep took the new file meanwhile. On any failure nothing of it is left.
+[[nodiscard]] Error createNew(const Folder &folder, const String &name, Handle &file, Identity &identity);
 // Removes a converter's leftover file unless its writer still holds it (Busy).
 [[nodiscard]] Error removeLeftover(const Folder &folder, const String &name);
 [[nodiscard]] Error writeSome(const Handle &file, const char *data, std::size_t size, std::size_t &written);
 [[nodiscard]] Error syncData(const Handle &file);
 // True where the whole file system that holds a folder can be flushed at once.
 [[nodiscard]] bool canSyncFileSystem();
+// Flushes the file system that holds the folder. Where errorsReachFileSystemSync(),
+// a success also says that no file of it lost data it was given since the
+// folder was opened (the system reports write-back errors there).
 [[nodiscard]] Error syncFileSystem(const Folder &folder);
+[[nodiscard]] bool errorsReachFileSystemSync();
 // Makes the folder's own entries (new names, renames) durable.
 [[nodiscard]] Error syncFolder(const Folder &folder);
 

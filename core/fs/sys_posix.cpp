@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <iterator>
 
 #include <dirent.h>
@@ -15,6 +16,7 @@
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 #if defined(__linux__)
 #include <sys/syscall.h>
@@ -333,7 +335,7 @@ Error readSome(const Handle &file, char *data, std::size_t size, std::size_t &go
 
 // ---- writing ----------------------------------------------------------------
 
-Error createNew(const Folder &folder, const String &name, Handle &file)
+Error createNew(const Folder &folder, const String &name, Handle &file, Identity &identity)
 {
     const int handle = before(Call::Create, [&] {
         return ::openat(fd(folder.handle), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
@@ -354,6 +356,7 @@ Error createNew(const Folder &folder, const String &name, Handle &file)
         error = statAt(folder, name, false, named);
     if (!error && mine.identity == named.identity) {
         file = std::move(created);
+        identity = mine.identity;
         return {};
     }
     (void)created.close();
@@ -411,6 +414,24 @@ bool canSyncFileSystem()
 {
 #if defined(__linux__)
     return true;
+#else
+    return false;
+#endif
+}
+
+bool errorsReachFileSystemSync()
+{
+#if defined(__linux__)
+    // Linux 5.8 and later report a write-back error of any file to syncfs
+    // on a descriptor opened before it happened.
+    static const bool reported = [] {
+        utsname system {};
+        int major = 0;
+        int minor = 0;
+        return ::uname(&system) == 0 && std::sscanf(system.release, "%d.%d", &major, &minor) == 2
+            && (major > 5 || (major == 5 && minor >= 8));
+    }();
+    return reported;
 #else
     return false;
 #endif

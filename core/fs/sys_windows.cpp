@@ -371,7 +371,7 @@ Error readSome(const Handle &file, char *data, std::size_t size, std::size_t &go
 
 // ---- writing ----------------------------------------------------------------
 
-Error createNew(const Folder &folder, const String &name, Handle &file)
+Error createNew(const Folder &folder, const String &name, Handle &file, Identity &identity)
 {
     // Shared for deletion only: no other program opens it while it is
     // written, so a sweep can't take it for a leftover.
@@ -381,7 +381,15 @@ Error createNew(const Folder &folder, const String &name, Handle &file)
     });
     if (handle == INVALID_HANDLE_VALUE)
         return lastError();
-    file = Handle(reinterpret_cast<std::intptr_t>(handle));
+    Handle created(reinterpret_cast<std::intptr_t>(handle));
+    Status status;
+    if (const Error error = statHandle(created, status)) {
+        (void)created.close();
+        (void)removeAt(folder, name);
+        return error;
+    }
+    file = std::move(created);
+    identity = status.identity;
     return {};
 }
 
@@ -421,6 +429,11 @@ bool canSyncFileSystem()
 Error syncFileSystem(const Folder &)
 {
     return {Cause::SystemError, ERROR_NOT_SUPPORTED};
+}
+
+bool errorsReachFileSystemSync()
+{
+    return false;
 }
 
 Error syncFolder(const Folder &folder)

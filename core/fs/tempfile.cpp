@@ -114,7 +114,7 @@ sys::Error TemporaryFile::create(std::shared_ptr<const sys::Folder> folder, std:
         // created finds it.
         file->m_slot = claimSlot(*file->m_folder, name);
         file->m_name = widened(name);
-        const sys::Error error = sys::createNew(*file->m_folder, file->m_name, file->m_file);
+        const sys::Error error = sys::createNew(*file->m_folder, file->m_name, file->m_file, file->m_identity);
         if (!error) {
             setSlotFile(file->m_slot, file->m_file.get());
             created = std::move(file);

@@ -40,6 +40,7 @@ public:
     [[nodiscard]] const sys::Folder &folder() const { return *m_folder; }
     [[nodiscard]] const sys::String &name() const { return m_name; }
     [[nodiscard]] const sys::Handle &handle() const { return m_file; }
+    [[nodiscard]] const sys::Identity &identity() const { return m_identity; }
 
 private:
     TemporaryFile() = default;
@@ -47,6 +48,7 @@ private:
     std::shared_ptr<const sys::Folder> m_folder;
     sys::String m_name;
     sys::Handle m_file;
+    sys::Identity m_identity;
     int m_slot = -1; // where it is registered for removal on an interrupt
 };
 
