@@ -6,11 +6,14 @@
 #include "datafile.h"
 #include "jsonwriter.h"
 #include "messages.h"
+#include "parallel.h"
 #include "paths.h"
 #include "sourcelist.h"
 #include "sources.h"
 
 #include <QJsonArray>
+
+#include <future>
 
 using namespace Qt::StringLiterals;
 
@@ -20,16 +23,95 @@ namespace sys = fs::sys;
 
 namespace {
 
-// The header of one file: its folder open already (a walk), or opened for it.
-DataFileReader readerFor(const SourceItem &item)
+// What the list shows of a file, or why it can't.
+struct Header
 {
-    if (item.folder)
-        return DataFileReader(*item.folder, item.name, DataFileReader::Reading::HeaderOnly);
-    const fs::PathParts parts = fs::splitPath(item.job.source);
-    sys::Folder folder;
-    if (const sys::Error error = sys::openFolder(fs::toNative(parts.folder), folder))
-        throw DataError(error.during(Action::OpenSourceFolder));
-    return DataFileReader(folder, parts.name, DataFileReader::Reading::HeaderOnly);
+    qint16 records = 0;
+    QByteArray firstName;
+    Failure failure;
+};
+
+// The header of one file: its folder open already (a walk), or opened for it.
+Header readHeader(const SourceItem &item)
+{
+    Header header;
+    try {
+        std::optional<DataFileReader> reader;
+        if (item.folder) {
+            reader.emplace(*item.folder, item.name, DataFileReader::Reading::HeaderOnly);
+        } else {
+            const fs::PathParts parts = fs::splitPath(item.job.source);
+            sys::Folder folder;
+            if (const sys::Error error = sys::openFolder(fs::toNative(parts.folder), folder))
+                throw DataError(error.during(Action::OpenSourceFolder));
+            reader.emplace(folder, parts.name, DataFileReader::Reading::HeaderOnly);
+        }
+        header.records = reader->count();
+        if (header.records > 0)
+            header.firstName = reader->firstName();
+    } catch (const DataError &error) {
+        header.failure = error.failure();
+    } catch (const std::bad_alloc &) {
+        header.failure = {Cause::OutOfMemory, Action::ReadSource};
+    }
+    return header;
+}
+
+// The next files of the walk, read together. A batch holds few folders open:
+// a walk of many folders of one file each stays far below the open-file limit.
+constexpr std::size_t kBatchFiles = 1024;
+constexpr std::size_t kBatchFolders = 16;
+
+std::vector<SourceItem> nextBatch(Sources &sources)
+{
+    std::vector<SourceItem> batch;
+    std::vector<const sys::Folder *> folders;
+    while (batch.size() < kBatchFiles && folders.size() < kBatchFolders) {
+        std::optional<SourceItem> item = sources.next();
+        if (!item)
+            break;
+        if (item->folder && std::find(folders.begin(), folders.end(), item->folder.get()) == folders.end())
+            folders.push_back(item->folder.get());
+        batch.push_back(std::move(*item));
+    }
+    return batch;
+}
+
+// A batch with its headers read on helper threads, while the caller walks on.
+struct ReadBatch
+{
+    std::vector<SourceItem> items;
+    std::vector<Header> headers;
+};
+
+std::future<ReadBatch> startReading(std::vector<SourceItem> items)
+{
+    return std::async(std::launch::async, [items = std::move(items)]() mutable {
+        ReadBatch batch{std::move(items), {}};
+        batch.headers.resize(batch.items.size());
+        forEachInParallel(batch.items.size(), [&batch](std::size_t i) {
+            if (!batch.items[i].failure)
+                batch.headers[i] = readHeader(batch.items[i]);
+        });
+        return batch;
+    });
+}
+
+void putFile(JsonWriter &json, const SourceItem &item, const Header &header, const QString &message)
+{
+    QJsonObject file;
+    putPath(file, u"source"_s, item.job.source);
+    file.insert(u"kind"_s, layoutInfo(layoutOf(item.job.kind)).id.toString());
+    if (header.failure) {
+        file.insert(u"result"_s, u"failed"_s);
+        file.insert(u"error"_s, errorObject(header.failure, message));
+    } else {
+        file.insert(u"records"_s, header.records);
+        file.insert(u"result"_s, header.records > 0 ? u"listed"_s : u"no-records"_s);
+        if (header.records > 0)
+            putName(file, u"firstName"_s, header.firstName);
+    }
+    json.value(file);
 }
 
 } // namespace
@@ -47,38 +129,37 @@ int runList(const Request &request, Console &console)
     bool failed = false;
     int files = 0;
     QStringList problems;
-    while (const std::optional<SourceItem> item = sources.next()) {
-        if (item->failure) {
-            failed = true;
-            problems.append(Messages::failure(item->job.source, item->failure));
-            console.message(problems.last());
-            continue;
-        }
-        ++files;
-        QJsonObject file;
-        putPath(file, u"source"_s, item->job.source);
-        file.insert(u"kind"_s, layoutInfo(layoutOf(item->job.kind)).id.toString());
-        try {
-            DataFileReader reader = readerFor(*item);
-            const QByteArray firstName = reader.count() > 0 ? reader.firstName() : QByteArray();
-            file.insert(u"records"_s, reader.count());
-            file.insert(u"result"_s, reader.count() > 0 ? u"listed"_s : u"no-records"_s);
-            if (reader.count() > 0) {
-                putName(file, u"firstName"_s, firstName);
-                if (!request.json)
-                    console.data(u"%1\t%2\t%3"_s.arg(Console::escaped(fs::shown(item->label)),
-                                                     Console::escaped(decodeCp932(firstName)))
-                                     .arg(reader.count()));
+    // Opening and reading many small files is the system's work: helper
+    // threads read one batch while this one walks the next and prints the last.
+    std::future<ReadBatch> reading = startReading(nextBatch(sources));
+    while (true) {
+        std::vector<SourceItem> following = nextBatch(sources);
+        const ReadBatch batch = reading.get();
+        if (batch.items.empty())
+            break;
+        reading = startReading(std::move(following));
+        for (std::size_t i = 0; i < batch.items.size(); ++i) {
+            const SourceItem &item = batch.items[i];
+            if (item.failure) {
+                failed = true;
+                problems.append(Messages::failure(item.job.source, item.failure));
+                console.message(problems.last());
+                continue;
             }
-        } catch (const DataError &error) {
-            failed = true;
-            const QString message = Messages::failure(item->job.source, error.failure());
-            console.message(message);
-            file.insert(u"result"_s, u"failed"_s);
-            file.insert(u"error"_s, errorObject(error.failure(), message));
+            ++files;
+            const Header &header = batch.headers[i];
+            const QString message = header.failure ? Messages::failure(item.job.source, header.failure) : QString();
+            if (header.failure) {
+                failed = true;
+                console.message(message);
+            } else if (header.records > 0 && !request.json) {
+                console.data(Console::escaped(fs::shown(item.label)) + u'\t'
+                             + Console::escaped(decodeCp932(header.firstName)) + u'\t'
+                             + QString::number(header.records));
+            }
+            if (request.json)
+                putFile(json, item, header, message);
         }
-        if (request.json)
-            json.value(file);
     }
     if (request.json) {
         json.endArray();

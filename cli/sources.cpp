@@ -105,7 +105,7 @@ std::optional<SourceItem> Sources::enterFolder(const QString &path, const QStrin
     if (error)
         return failed(path, error.during(Action::OpenFolder));
     m_files = std::move(entries.files);
-    m_order = naturalOrder(m_files.size(), [this](std::size_t i) { return m_files[i].name; });
+    m_order = naturalOrder(m_files.size(), [this](std::size_t i) { return m_files[i].toString(); });
     m_nextFile = 0;
     m_filesOpen = folder->folder;
     m_filesFolder = path;
@@ -169,14 +169,15 @@ std::optional<SourceItem> Sources::next()
 {
     for (;;) {
         if (m_nextFile < m_order.size()) {
-            const FoundFile &file = m_files[m_order[m_nextFile++]];
-            SourceItem item = jobFor(m_filesFolder, m_filesRelative, m_filesAnchor, file.name);
+            const QString name = m_files[m_order[m_nextFile++]].toString();
+            SourceItem item = jobFor(m_filesFolder, m_filesRelative, m_filesAnchor, name);
             item.folder = m_filesOpen;
-            item.name = file.name;
+            item.name = name;
             return item;
         }
         m_files.clear();
         m_order.clear();
+        m_order.shrink_to_fit();
         m_nextFile = 0;
         m_filesOpen.reset();
         if (!m_levels.empty()) {

@@ -75,7 +75,7 @@ private:
     FolderCache m_folders{std::clamp(fs::sys::openFileLimit() / 16, 2, 16)};
     std::vector<Level> m_levels;
     // The current folder's files, in natural order.
-    std::vector<FoundFile> m_files;
+    NameList m_files;
     std::vector<std::size_t> m_order;
     std::size_t m_nextFile = 0;
     std::shared_ptr<const fs::sys::Folder> m_filesOpen;

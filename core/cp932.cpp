@@ -41,7 +41,9 @@ bool cp932Available()
 QString decodeCp932(QByteArrayView bytes)
 {
     if (backend() == Backend::Icu) {
-        QStringDecoder decoder(kCodecName);
+        // Opening an ICU converter costs more than most names take to decode.
+        thread_local QStringDecoder decoder(kCodecName);
+        decoder.resetState();
         return decoder.decode(bytes);
     }
 #ifdef Q_OS_WIN
@@ -54,7 +56,8 @@ QString decodeCp932(QByteArrayView bytes)
 QByteArray encodeCp932(QStringView text)
 {
     if (backend() == Backend::Icu) {
-        QStringEncoder encoder(kCodecName);
+        thread_local QStringEncoder encoder(kCodecName);
+        encoder.resetState();
         return encoder.encode(text);
     }
 #ifdef Q_OS_WIN

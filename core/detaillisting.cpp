@@ -39,22 +39,23 @@ std::optional<DetailFailure> ListHyoFilesWithDetails(const QString &detailFolder
 {
     const QString folder = fs::withSeparator(detailFolder);
     const FolderSearch search = searchFolder(folder, searchPattern(DataKind::Standard));
-    for (const FoundFile &file : search.files) {
-        const QString path = folder + file.name;
+    for (const QStringView found : search.files) {
+        const QString name = found.toString();
+        const QString path = folder + name;
         try {
-            DataFileReader reader(search.folder, file.name, DataFileReader::Reading::HeaderOnly);
+            DataFileReader reader(search.folder, name, DataFileReader::Reading::HeaderOnly);
             if (reader.count() == 0)
                 continue;
             if (!target)
                 return std::nullopt; // no list to fill: stop before touching the file
             const fs::sys::Status status = reader.status();
-            target->addDetailRow({fs::shown(file.name), decodeCp932(reader.firstName()),
+            target->addDetailRow({fs::shown(name), decodeCp932(reader.firstName()),
                                   QString::number(reader.count()), QString::number(status.size),
                                   generalDateText(QDateTime::fromMSecsSinceEpoch(status.modifiedMs))});
         } catch (const DataError &error) {
             return DetailFailure{error.failure(), path};
         }
-        if (const fs::sys::Error error = fs::sys::makeWritable(search.folder, fs::toNative(file.name)))
+        if (const fs::sys::Error error = fs::sys::makeWritable(search.folder, fs::toNative(name)))
             return DetailFailure{error.during(Action::MakeWritable), path};
     }
     return std::nullopt;

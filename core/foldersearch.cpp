@@ -61,7 +61,7 @@ sys::Error readFolder(const sys::Folder &folder, const QStringList &patterns, bo
         QString name = fs::fromNative(entry.name);
         if (entry.type == sys::Type::Regular) {
             if (matchesAny(name, patterns))
-                entries.files.push_back({std::move(name), true});
+                entries.files.append(name);
         } else if (matchesAny(name, patterns) || (folders && entry.type == sys::Type::Unknown)) {
             unknown.emplace_back(std::move(name), entry.name);
         }
@@ -78,10 +78,10 @@ sys::Error readFolder(const sys::Folder &folder, const QStringList &patterns, bo
                 entries.folders.append(name);
         } else if (matchesAny(name, patterns)) {
             if (status.type == sys::Type::Regular)
-                entries.files.push_back({std::move(name), true});
+                entries.files.append(name);
             else if (status.type == sys::Type::Link && !sys::statAt(folder, native, true, status)
                      && status.type == sys::Type::Regular)
-                entries.files.push_back({std::move(name), false});
+                entries.files.append(name);
         }
     }
     return {};

@@ -2,12 +2,11 @@
 #pragma once
 
 #include "fs/sys.h"
+#include "namelist.h"
 
 #include <QString>
 #include <QStringList>
 #include <QStringView>
-
-#include <vector>
 
 namespace hy3 {
 
@@ -15,15 +14,9 @@ namespace hy3 {
 // letter case is ignored.
 [[nodiscard]] bool matchesPattern(QStringView name, QStringView pattern);
 
-struct FoundFile
-{
-    QString name;              // the real name (see paths.h)
-    bool listedRegular = true; // the folder listing said so; otherwise a link to a plain file
-};
-
 struct FolderEntries
 {
-    std::vector<FoundFile> files;
+    NameList files;      // the real names (see paths.h)
     QStringList folders; // sub-folders, when asked for
 };
 
@@ -40,7 +33,7 @@ struct FolderSearch
 {
     fs::sys::Folder folder;
     fs::sys::Error error; // the folder could not be opened or read
-    std::vector<FoundFile> files;
+    NameList files;
 };
 
 // The files readFolder finds in the folder at a path.

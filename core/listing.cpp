@@ -59,15 +59,16 @@ ListingResult listDataFiles(const QString &folderText, DataKind kind)
         return result;
 
     result.outcome = ListingResult::Outcome::Found;
-    for (const FoundFile &file : search.files) {
+    for (const QStringView found : search.files) {
+        const QString name = found.toString();
         try {
-            DataFileReader reader(search.folder, file.name, DataFileReader::Reading::HeaderOnly);
+            DataFileReader reader(search.folder, name, DataFileReader::Reading::HeaderOnly);
             if (reader.count() > 0)
-                result.rows.append({file.name, reader.firstName(), reader.count()});
+                result.rows.append({name, reader.firstName(), reader.count()});
         } catch (const DataError &error) {
-            return failed(std::move(result), error.failure(), folder + file.name);
+            return failed(std::move(result), error.failure(), folder + name);
         } catch (const std::bad_alloc &) {
-            return failed(std::move(result), {Cause::OutOfMemory, Action::ReadHeader}, folder + file.name);
+            return failed(std::move(result), {Cause::OutOfMemory, Action::ReadHeader}, folder + name);
         }
     }
     return result;

@@ -9,6 +9,9 @@ namespace hy3 {
 
 namespace {
 
+// Names are at most a few hundred bytes: two always fit in a block.
+constexpr std::size_t kTextBlock = 64 * 1024;
+
 std::uint64_t mix(std::uint64_t x)
 {
     x ^= x >> 33;
@@ -71,15 +74,33 @@ std::uint64_t WrittenOutputs::nameKey(std::uint32_t folder, QStringView name) co
     return mix(hash ^ mix(folder + 1ULL));
 }
 
+QByteArrayView WrittenOutputs::textAt(std::uint32_t at, std::size_t length) const
+{
+    return {m_text[at / kTextBlock].data() + at % kTextBlock, static_cast<qsizetype>(length)};
+}
+
+std::uint32_t WrittenOutputs::addText(const QByteArray &name, const QByteArray &sourceName)
+{
+    const std::size_t size = static_cast<std::size_t>(name.size() + sourceName.size());
+    if (m_text.empty() || m_text.back().size() + size > kTextBlock) {
+        m_text.emplace_back();
+        m_text.back().reserve(kTextBlock);
+    }
+    std::string &block = m_text.back();
+    const auto at = static_cast<std::uint32_t>((m_text.size() - 1) * kTextBlock + block.size());
+    block.append(name.constData(), static_cast<std::size_t>(name.size()));
+    block.append(sourceName.constData(), static_cast<std::size_t>(sourceName.size()));
+    return at;
+}
+
 QString WrittenOutputs::nameOf(const Output &output) const
 {
-    return fs::fromSystemBytes(QByteArrayView(m_text.data() + output.text, output.nameLength));
+    return fs::fromSystemBytes(textAt(output.text, output.nameLength));
 }
 
 WrittenOutputs::Found WrittenOutputs::found(const Output &output) const
 {
-    const QString sourceName =
-        fs::fromSystemBytes(QByteArrayView(m_text.data() + output.text + output.nameLength, output.sourceNameLength));
+    const QString sourceName = fs::fromSystemBytes(textAt(output.text + output.nameLength, output.sourceNameLength));
     return {m_sourceFolders[output.sourceFolder] + sourceName, static_cast<int>(output.folder), nameOf(output)};
 }
 
@@ -143,12 +164,10 @@ int WrittenOutputs::add(int folder, const QString &name, const QString &source, 
     Output output;
     output.identity = identity;
     output.folder = static_cast<std::uint32_t>(folder);
-    output.text = static_cast<std::uint32_t>(m_text.size());
+    output.text = addText(nameText, sourceText);
     output.nameLength = static_cast<std::uint16_t>(nameText.size());
     output.sourceNameLength = static_cast<std::uint16_t>(sourceText.size());
     output.sourceFolder = static_cast<std::uint32_t>(m_sourceFolders.size() - 1);
-    m_text.append(nameText.constData(), static_cast<std::size_t>(nameText.size()));
-    m_text.append(sourceText.constData(), static_cast<std::size_t>(sourceText.size()));
     m_outputs.push_back(output);
     const auto number = static_cast<std::uint32_t>(m_outputs.size());
     place(m_byName, nameKey(output.folder, name), number);
@@ -163,7 +182,7 @@ void WrittenOutputs::forget(int output)
     Output &o = m_outputs[static_cast<std::size_t>(output)];
     if (o.live)
         --m_folders[o.folder].outputs;
-    o.live = false;
+    o.live = 0;
 }
 
 } // namespace hy3

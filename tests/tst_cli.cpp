@@ -94,7 +94,8 @@ QStringList TestCli::expand(const QStringList &arguments) const
     for (QString argument : arguments) {
         for (const auto &[word, folder] : {std::pair{u"SRC"_s, u"src"_s}, {u"OTHER"_s, u"other"_s}, {u"BROKEN"_s, u"broken"_s},
                                            {u"EMPTY"_s, u"empty"_s}, {u"DST"_s, u"dst"_s}, {u"OUT"_s, u"new/out"_s},
-                                           {u"LIST"_s, u"list.txt"_s}, {u"ODD"_s, u"odd"_s}, {u"CTL"_s, u"ctl"_s}})
+                                           {u"LIST"_s, u"list.txt"_s}, {u"ODD"_s, u"odd"_s}, {u"CTL"_s, u"ctl"_s},
+                                           {u"MANY"_s, u"many"_s}})
             argument.replace(word, path(folder));
         expanded.append(argument);
     }
@@ -335,6 +336,13 @@ void TestCli::list_data()
                                                 << u"esc\\x1b[2J.hyo\t\\x1b]0;title\\x07\\x1b[2J\t2\n"_s << QString();
     QTest::addRow("a file in error, the rest listed") << QStringList{u"list"_s, u"BROKEN"_s} << 1
                                                       << u"fine.hyo\tF\t2\n"_s << u"hy3conv: 「"_s;
+    QString many; // more files and folders than one reading of headers takes at a time
+    for (int i = 1; i <= 1100; ++i)
+        many += u"n%1.hyo\tN\t1\n"_s.arg(i);
+    for (int i = 1; i <= 20; ++i)
+        many += u"d%1/x.hyo\tX\t1\n"_s.arg(i);
+    QTest::addRow("many files, natural order kept") << QStringList{u"list"_s, u"-r"_s, u"MANY"_s} << 1
+                                                    << many << u"hy3conv: 「"_s;
     QTest::addRow("nothing found") << QStringList{u"list"_s, u"--kind=hyp"_s, u"EMPTY"_s} << 3 << QString()
                                    << u"hy3conv: 指定したフォルダ(ドライブ)からは、データファイルは発見されませんでした。\n"_s;
 }
@@ -346,6 +354,15 @@ void TestCli::list()
     if (arguments.contains(u"ODD"_s) || arguments.contains(u"CTL"_s))
         QSKIP("names with control characters can't be made on Windows");
 #endif
+    if (arguments.contains(u"MANY"_s)) {
+        for (int i = 1; i <= 20; ++i)
+            QVERIFY(QDir().mkpath(path(u"many/d%1"_s.arg(i))));
+        for (int i = 1; i <= 1100; ++i)
+            testdata::writeFile(path(u"many/n%1.hyo"_s.arg(i)), hyo("N", 1));
+        testdata::writeFile(path(u"many/n700bad.hyo"_s), testdata::le16(-1));
+        for (int i = 1; i <= 20; ++i)
+            testdata::writeFile(path(u"many/d%1/x.hyo"_s.arg(i)), hyo("X", 1));
+    }
     const testdata::Run run = testdata::hy3conv(expand(arguments));
     QTEST(run.exitCode, "exitCode");
     QFETCH(QString, out);

@@ -13,6 +13,7 @@
 #include "fs/tempfile.h"
 #include "messages.h"
 #include "testdata.h"
+#include "writtenoutputs.h"
 
 #include <QDir>
 #include <QProcess>
@@ -93,6 +94,8 @@ private slots:
     void concurrentReplacementIsNoClash();
     void sameFileUnderAnotherName();
     void namesDifferingInCase();
+    void everyOutputOfALongBatchIsFound_data();
+    void everyOutputOfALongBatchIsFound();
     void whatWindowsDoesToFiles_data();
     void whatWindowsDoesToFiles();
     void limitedDestination_data();
@@ -118,8 +121,9 @@ void TestFaults::init()
 {
     m_dir = std::make_unique<testdata::Workspace>();
     QVERIFY(m_dir->isValid());
-    // Outputs above the write buffer, so that some take several writes.
-    const QList<int> counts{300, 2, 40};
+    // Outputs above the write buffer, so that some take several writes, and
+    // one large enough that the disk is asked to start on it while it is written.
+    const QList<int> counts{2000, 2, 40};
     for (qsizetype i = 0; i < kNames.size(); ++i)
         testdata::writeFile(src() + u'/' + kNames[i], testdata::encode(testdata::manyHyoRecords(counts[i])));
     m_sources.clear();
@@ -180,6 +184,9 @@ void TestFaults::everyCallFailsInTurn_data()
 #ifndef Q_OS_WIN
     QTest::addRow("lock a temporary") << Call::Lock << EIO << Expect::Fail << false;
     QTest::addRow("flush the file system") << Call::SyncFileSystem << EIO << Expect::Succeed << false;
+#endif
+#ifdef Q_OS_LINUX
+    QTest::addRow("start writing to the disk") << Call::StartWriteBack << EIO << Expect::Fail << false;
 #endif
 }
 
@@ -450,6 +457,42 @@ void TestFaults::namesDifferingInCase()
         QCOMPARE(dstEntries(), QStringList{u"Route.hy3"_s});
     }
     QCOMPARE(testdata::readFile(dst() + u"/Route.hy3"_s).left(2), testdata::le16(3));
+}
+
+// Thousands of outputs with long names: their names fill many blocks of text
+// and the tables grow several times; each is found by name and by file, the
+// forgotten ones no more.
+void TestFaults::everyOutputOfALongBatchIsFound_data()
+{
+    QTest::addColumn<bool>("foldsCase");
+    QTest::addRow("names as they are") << false;
+    QTest::addRow("case folded") << true;
+}
+
+void TestFaults::everyOutputOfALongBatchIsFound()
+{
+    QFETCH(bool, foldsCase);
+    WrittenOutputs written;
+    const int folder = written.folder({1, 1});
+    written.setFoldsCase(folder, foldsCase);
+    const auto name = [](int i) { return u"%1-運賃表の長い名前.hy3"_s.arg(i).repeated(3); };
+    for (int i = 0; i < 3000; ++i) {
+        const int number = written.add(folder, name(i), u"/src/%1.hyo"_s.arg(i), {7, std::uint64_t(i) + 1});
+        if (i % 3 == 0)
+            written.forget(number);
+    }
+    for (int i = 0; i < 3000; ++i) {
+        const auto byName = written.byName(folder, foldsCase ? name(i).toUpper() : name(i));
+        const auto byFile = written.byIdentity({7, std::uint64_t(i) + 1});
+        if (i % 3 == 0) {
+            QVERIFY(!byName && !byFile);
+            continue;
+        }
+        QVERIFY2(byName && byFile, qPrintable(name(i)));
+        QCOMPARE(byName->source, u"/src/%1.hyo"_s.arg(i));
+        QCOMPARE(byFile->name, name(i));
+    }
+    QVERIFY(!written.byName(folder, u"missing.hy3"_s));
 }
 
 enum class WindowsRule { HeldOpen, HeldOpenForAMoment, ReadOnlyAttribute, ReservedName };

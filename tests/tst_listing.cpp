@@ -73,8 +73,8 @@ static bool isOwnerWritable(const QString &path)
 static QStringList findFiles(const QString &folder, const QString &pattern)
 {
     QStringList names;
-    for (const FoundFile &file : searchFolder(folder, pattern).files)
-        names.append(file.name);
+    for (const QStringView name : searchFolder(folder, pattern).files)
+        names.append(name.toString());
     return names;
 }
 

@@ -123,7 +123,7 @@ const char *name(Call call)
 {
     static constexpr const char *kNames[] = {"open folder", "list folder", "stat",      "access",    "make folder",
                                              "open",        "read",        "create",    "lock",      "write",
-                                             "sync data",   "sync file system",         "sync folder", "rename",
+                                             "start write-back", "sync data",   "sync file system",         "sync folder", "rename",
                                              "link",        "remove",      "set writable", "close"};
     static_assert(std::size(kNames) == static_cast<std::size_t>(Call::Count));
     return kNames[static_cast<std::size_t>(call)];

@@ -23,6 +23,7 @@ enum class Call : std::uint8_t {
     Create,
     Lock,
     Write,
+    StartWriteBack,
     SyncData,
     SyncFileSystem,
     SyncFolder,

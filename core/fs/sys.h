@@ -142,6 +142,9 @@ struct Entry
 // Removes a converter's leftover file unless its writer still holds it (Busy).
 [[nodiscard]] Error removeLeftover(const Folder &folder, const String &name);
 [[nodiscard]] Error writeSome(const Handle &file, const char *data, std::size_t size, std::size_t &written);
+// Starts writing what the file was given to the disk, without waiting for it,
+// so that a later flush has less left to do; nothing where the system can't.
+[[nodiscard]] Error startWriteBack(const Handle &file);
 [[nodiscard]] Error syncData(const Handle &file);
 // True where the whole file system that holds a folder can be flushed at once.
 [[nodiscard]] bool canSyncFileSystem();

@@ -400,6 +400,20 @@ Error writeSome(const Handle &file, const char *data, std::size_t size, std::siz
     }
 }
 
+Error startWriteBack(const Handle &file)
+{
+#if defined(__linux__)
+    if (after(Call::StartWriteBack, [&] { return ::sync_file_range(fd(file), 0, 0, SYNC_FILE_RANGE_WRITE); }) == 0)
+        return {};
+    if (errno == EINVAL || errno == ENOSYS || errno == ESPIPE || errno == EOPNOTSUPP)
+        return {}; // a file system without write-back of its own
+    return lastError();
+#else
+    (void)file;
+    return {};
+#endif
+}
+
 Error syncData(const Handle &file)
 {
 #if defined(__APPLE__)

@@ -416,6 +416,11 @@ Error writeSome(const Handle &file, const char *data, std::size_t size, std::siz
     return {};
 }
 
+Error startWriteBack(const Handle &)
+{
+    return {}; // Windows writes back on its own; FlushFileBuffers waits for it
+}
+
 Error syncData(const Handle &file)
 {
     return check(after(Call::SyncData, [&] { return FlushFileBuffers(h(file)); }));

@@ -142,8 +142,15 @@ sys::Error TemporaryFile::write(const char *data, std::size_t size)
             return {Cause::NoSpace, 0};
         data += written;
         size -= written;
+        m_notStarted += written;
     }
-    return {};
+    // A large file goes to the disk while the rest of it is made, so that
+    // the group's flush has little left to wait for; a small one waits for
+    // the flush, which writes many of them in one go.
+    if (m_notStarted < kWriteBackStep)
+        return {};
+    m_notStarted = 0;
+    return sys::startWriteBack(m_file);
 }
 
 sys::Error TemporaryFile::syncData()

@@ -25,7 +25,7 @@ public:
     // Removed unless it was committed.
     ~TemporaryFile();
 
-    // Writes every byte or fails.
+    // Writes every byte or fails. Every half megabyte the disk is asked to start on them.
     [[nodiscard]] sys::Error write(const char *data, std::size_t size);
     [[nodiscard]] sys::Error syncData();
     // Gives the file the name `name` in its folder, atomically (see
@@ -50,6 +50,8 @@ private:
     sys::Handle m_file;
     sys::Identity m_identity;
     int m_slot = -1; // where it is registered for removal on an interrupt
+    std::size_t m_notStarted = 0; // bytes written since the disk was last asked to start on them
+    static constexpr std::size_t kWriteBackStep = 512 * 1024;
 };
 
 // True for the names TemporaryFile gives, and for no others.
