@@ -327,61 +327,43 @@ BatchSummary frmDatInstDig::InstPrc()
 
     BatchCallbacks callbacks;
     callbacks.starting = [this](const ConversionPaths &paths) {
-        {
-            const QMutexLocker lock(&m_progress.mutex);
-            m_progress.source = paths.source;
-            m_progress.destination = paths.destination;
-        }
-        postProgress();
+        const QMutexLocker lock(&m_progress.mutex);
+        m_progress.source = paths.source;
+        m_progress.destination = paths.destination;
+        ++m_progress.changes;
     };
     callbacks.progress = [this](float value) {
-        {
-            const QMutexLocker lock(&m_progress.mutex);
-            m_progress.value = value;
-        }
-        postProgress();
+        const QMutexLocker lock(&m_progress.mutex);
+        m_progress.value = value;
+        ++m_progress.changes;
     };
     callbacks.stop = &m_stopRequested;
 
     // The batch on a thread of its own; this loop keeps the window answering
-    // (moving, repainting, 「中止」) until it is over.
+    // (moving, repainting, 「中止」) until it is over. The page shows the
+    // batch's latest state once a screen refresh: the batch never wakes the
+    // window for a file of its own.
     BatchSummary summary;
     QEventLoop loop;
+    QTimer refresh;
+    refresh.setInterval(frameMs(this));
+    connect(&refresh, &QTimer::timeout, this, &frmDatInstDig::showProgress);
+    refresh.start();
     std::thread worker([&] {
         summary = runBatch(request, callbacks);
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec();
     worker.join();
+    refresh.stop();
     m_batchRuns = false;
     m_stop->hide();
-    showProgress(); // the last file and the final value, whatever was skipped on the way
+    showProgress(); // the last file and the final value
 
     if (summary.result == BatchSummary::Result::NoSelection)
         showMessage(this, {QString::fromUtf16(kNoSelectionPrompt), QString::fromUtf16(kNoSelectionTitle),
                            QMessageBox::Critical});
     return summary;
-}
-
-// From the batch's thread: at most one update waits in the window's queue.
-void frmDatInstDig::postProgress()
-{
-    if (m_progressPosted.exchange(true))
-        return;
-    QMetaObject::invokeMethod(this, [this] {
-        m_progressPosted.store(false);
-        if (m_lastShown.isValid() && m_lastShown.elapsed() < frameMs(this)) {
-            if (!m_showPending) { // the rest of this frame's changes, shown at its end
-                m_showPending = true;
-                QTimer::singleShot(frameMs(this) - static_cast<int>(m_lastShown.elapsed()), this, [this] {
-                    m_showPending = false;
-                    showProgress();
-                });
-            }
-            return;
-        }
-        showProgress();
-    }, Qt::QueuedConnection);
 }
 
 void frmDatInstDig::showProgress()
@@ -391,11 +373,13 @@ void frmDatInstDig::showProgress()
     float value = 0.0f;
     {
         const QMutexLocker lock(&m_progress.mutex);
+        if (m_progress.changes == m_changesShown)
+            return;
+        m_changesShown = m_progress.changes;
         source = m_progress.source;
         destination = m_progress.destination;
         value = m_progress.value;
     }
-    m_lastShown.start();
     Label12->setText(fs::shown(source));
     Label14->setText(fs::shown(destination));
     m_progressValue = value;
@@ -457,6 +441,7 @@ void frmDatInstDig::setProgressValue(float value)
     {
         const QMutexLocker lock(&m_progress.mutex);
         m_progress.value = value;
+        m_changesShown = ++m_progress.changes;
     }
     m_progressValue = value;
     ProgressBar1->setValue(qRound(value));

@@ -4,7 +4,6 @@
 #include "batch.h"
 #include "listing.h"
 
-#include <QElapsedTimer>
 #include <QMutex>
 #include <QPointer>
 #include <QWidget>
@@ -79,6 +78,7 @@ private:
         QString source;
         QString destination;
         float value = 0.0f;
+        quint64 changes = 0; // to tell whether there is anything new to show
     };
 
     void buildBanner();
@@ -106,7 +106,6 @@ private:
     void endWizard();
     Outcome convertShowingPaths(DataKind kind, const QString &strOldName);
     void reportBatch(const BatchSummary &summary);
-    void postProgress();
     void showProgress();
     void setProgressValue(float value);
     [[nodiscard]] QString folderText(int index) const;
@@ -161,10 +160,8 @@ private:
     bool m_batchRuns = false;
     bool m_closeWhenDone = false;
     std::atomic<bool> m_stopRequested{false};
-    std::atomic<bool> m_progressPosted{false};
     Progress m_progress;
-    QElapsedTimer m_lastShown;
-    bool m_showPending = false;
+    quint64 m_changesShown = 0;
 };
 
 } // namespace hy3::ui
