@@ -6,7 +6,8 @@
 // removed and the disk synced, untimed, between any two runs. Also the
 // listing against a plain read loop, and the peak memory of long runs.
 //
-//   bench_outside [--quick] [--memory-only] [--hy3conv PATH]   (another build's hy3conv, for a before and after)
+//   bench_outside [--quick] [--pairs N] [--only 1000|10000|1|list|memory] [--hy3conv PATH]
+//   (--hy3conv: another build's hy3conv, for a before and after)
 
 #include "benchutil.h"
 
@@ -73,11 +74,17 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     const bool quick = args.contains(u"--quick"_s);
-    const int pairs = quick ? 3 : 11;
+    const auto option = [&args](const QString &name) {
+        const qsizetype at = args.indexOf(name);
+        return at >= 0 && at + 1 < args.size() ? args[at + 1] : QString();
+    };
+    const int pairs = option(u"--pairs"_s).isEmpty() ? (quick ? 3 : 11) : option(u"--pairs"_s).toInt();
+    const QString only = option(u"--only"_s);
+    const auto runs = [&only](const QString &part) { return only.isEmpty() || only == part; };
     const QString here = QCoreApplication::applicationDirPath();
     g_hy3conv = QDir(here).absoluteFilePath(u"../cli/hy3conv"_s);
-    if (const qsizetype at = args.indexOf(u"--hy3conv"_s); at >= 0 && at + 1 < args.size())
-        g_hy3conv = args[at + 1];
+    if (!option(u"--hy3conv"_s).isEmpty())
+        g_hy3conv = option(u"--hy3conv"_s);
     g_readLoop = QDir(here).absoluteFilePath(u"bench_readloop"_s);
 
     QTemporaryDir dir(QDir::currentPath() + u"/bench-XXXXXX"_s); // on the disk users convert on, not tmpfs
@@ -85,24 +92,32 @@ int main(int argc, char *argv[])
         qFatal("no temporary folder");
     const QString root = dir.path();
 
-    if (!args.contains(u"--memory-only"_s)) {
+    if (!runs(u"memory"_s) || only.isEmpty()) {
         std::printf("the whole hy3conv process / what a user would otherwise run: median of %d paired runs,\n"
                     "ratio median (min-max) and the baseline's own spread (slowest / fastest)\n", pairs);
         std::printf("  %-44s %10s %10s   %s\n", "", "hy3conv", "baseline", "ratio            spread");
+    }
+    if (runs(u"1000"_s)) {
         bench::makeSources(root + u"/thousand"_s, 1000, 100);
         compareConversion("1,000 files of 100 records", root, root + u"/thousand"_s, pairs);
+    }
+    if (runs(u"10000"_s) || runs(u"list"_s))
         bench::makeSources(root + u"/tenthousand"_s, 10000, 3);
+    if (runs(u"10000"_s))
         compareConversion("10,000 files of 3 records", root, root + u"/tenthousand"_s, pairs);
+    if (runs(u"1"_s)) {
         QDir().mkpath(root + u"/one"_s);
         bench::writeHyoFile(root + u"/one/big.hyo"_s, 32767);
         compareConversion("1 file of 32,767 records", root, root + u"/one"_s, pairs);
-
+    }
+    if (runs(u"list"_s)) {
         const QString source = root + u"/tenthousand"_s;
         const auto list = [&] { bench::run(g_hy3conv, {u"list"_s, source}); };
         const auto loop = [&] { bench::run(g_readLoop, {source}); };
         bench::printPaired("list, 10,000 files / open+read(64)+close loop", bench::paired(pairs, list, loop, [] {}),
                            1.5);
     }
-    memory(root, quick);
+    if (runs(u"memory"_s))
+        memory(root, quick);
     return 0;
 }
