@@ -151,8 +151,8 @@ Run hy3conv(const QStringList &arguments, const std::function<void()> &childSetu
     process.start(QStringLiteral(HY3CONV_PATH), arguments);
     process.write(input);
     process.closeWriteChannel();
-    if (!process.waitForFinished(120000))
-        return {};
+    if (!process.waitForFinished(120000)) // said in the failure: did not start, crashed, or hung
+        return {-1, {}, process.errorString()};
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
 }

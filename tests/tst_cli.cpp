@@ -336,11 +336,13 @@ void TestCli::list_data()
                                                 << u"esc\\x1b[2J.hyo\t\\x1b]0;title\\x07\\x1b[2J\t2\n"_s << QString();
     QTest::addRow("a file in error, the rest listed") << QStringList{u"list"_s, u"BROKEN"_s} << 1
                                                       << u"fine.hyo\tF\t2\n"_s << u"hy3conv: 「"_s;
-    QString many; // more files and folders than one reading of headers takes at a time
+    // More files and folders than one reading of headers takes at a time;
+    // numbers of one width, so that any collation puts them in this order.
+    QString many;
     for (int i = 1; i <= 1100; ++i)
-        many += u"n%1.hyo\tN\t1\n"_s.arg(i);
+        many += u"n%1.hyo\tN\t1\n"_s.arg(i, 4, 10, QChar(u'0'));
     for (int i = 1; i <= 20; ++i)
-        many += u"d%1/x.hyo\tX\t1\n"_s.arg(i);
+        many += u"d%1/x.hyo\tX\t1\n"_s.arg(i, 2, 10, QChar(u'0'));
     QTest::addRow("many files, natural order kept") << QStringList{u"list"_s, u"-r"_s, u"MANY"_s} << 1
                                                     << many << u"hy3conv: 「"_s;
     QTest::addRow("nothing found") << QStringList{u"list"_s, u"--kind=hyp"_s, u"EMPTY"_s} << 3 << QString()
@@ -356,12 +358,12 @@ void TestCli::list()
 #endif
     if (arguments.contains(u"MANY"_s)) {
         for (int i = 1; i <= 20; ++i)
-            QVERIFY(QDir().mkpath(path(u"many/d%1"_s.arg(i))));
+            QVERIFY(QDir().mkpath(path(u"many/d%1"_s.arg(i, 2, 10, QChar(u'0')))));
         for (int i = 1; i <= 1100; ++i)
-            testdata::writeFile(path(u"many/n%1.hyo"_s.arg(i)), hyo("N", 1));
-        testdata::writeFile(path(u"many/n700bad.hyo"_s), testdata::le16(-1));
+            testdata::writeFile(path(u"many/n%1.hyo"_s.arg(i, 4, 10, QChar(u'0'))), hyo("N", 1));
+        testdata::writeFile(path(u"many/n0700bad.hyo"_s), testdata::le16(-1));
         for (int i = 1; i <= 20; ++i)
-            testdata::writeFile(path(u"many/d%1/x.hyo"_s.arg(i)), hyo("X", 1));
+            testdata::writeFile(path(u"many/d%1/x.hyo"_s.arg(i, 2, 10, QChar(u'0'))), hyo("X", 1));
     }
     const testdata::Run run = testdata::hy3conv(expand(arguments));
     QTEST(run.exitCode, "exitCode");

@@ -4,6 +4,7 @@
 #include "foldersearch.h"
 #include "listing.h"
 #include "messages.h"
+#include "naturalorder.h"
 #include "testdata.h"
 
 #include <QDir>
@@ -37,6 +38,8 @@ private slots:
     void detailedListing_data();
     void detailedListing();
     void generalDate();
+    void naturalOrderOfNames_data();
+    void naturalOrderOfNames();
 
 private:
     QTemporaryDir m_search;
@@ -274,4 +277,29 @@ void TestListing::generalDate()
 }
 
 QTEST_GUILESS_MAIN(TestListing)
+// The order of file names in every list, the same on every system.
+void TestListing::naturalOrderOfNames_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addRow("numbers by value") << u"b2.hyo"_s << u"b10.hyo"_s;
+    QTest::addRow("three digits and more") << u"n2.hyo"_s << u"n100.hyo"_s;
+    QTest::addRow("leading zeros") << u"n0002.hyo"_s << u"n0100.hyo"_s;
+    QTest::addRow("full-width digits") << u"路線２.hyo"_s << u"路線１０.hyo"_s;
+    QTest::addRow("the same number: code units decide") << u"a01.hyo"_s << u"a1.hyo"_s;
+    QTest::addRow("case ignored") << u"a.hyo"_s << u"B.hyo"_s;
+    QTest::addRow("equal but for case: code units decide") << u"A1.hyo"_s << u"a1.hyo"_s;
+    QTest::addRow("kana in Japanese order") << u"あ.hyo"_s << u"い.hyo"_s;
+}
+
+void TestListing::naturalOrderOfNames()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QVERIFY(naturalLess(first, second));
+    QVERIFY(!naturalLess(second, first));
+    const std::vector<QString> names{second, first};
+    QCOMPARE(naturalOrder(2, [&names](std::size_t i) { return names[i]; }), (std::vector<std::size_t>{1, 0}));
+}
+
 #include "tst_listing.moc"
