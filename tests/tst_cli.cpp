@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -50,6 +51,8 @@ private slots:
     void show();
     void json_data();
     void json();
+    void standardOutputThatCantBeWritten_data();
+    void standardOutputThatCantBeWritten();
 
 private:
     QStringList expand(const QStringList &arguments) const;
@@ -78,7 +81,7 @@ void TestCli::init()
         {u"broken/fine.hyo"_s, hyo("F", 2)},
 #ifndef Q_OS_WIN // names Windows refuses
         {u"odd/tab\there.hyo"_s, hyo("line\nbreak", 1)},
-        {u"ctl/esc\x1b[2J.hyo"_s, hyo("\x1b]0;title\x07\x1b[2J", 2)},
+        {u"ctl/esc\x1b[2J\u009b2J.hyo"_s, hyo("\x1b]0;title\x07\x1b[2J", 2)},
 #endif
         {u"src/c.hy3"_s, testdata::encodeHy3({mapRecord(testdata::hyoRecord("H1", 1), kNoOptions),
                                              mapRecord(testdata::hyoRecord("H2", 2), kNoOptions)})},
@@ -256,8 +259,8 @@ void TestCli::convert_data()
         << u"2 行目に NUL"_s;
     QTest::addRow("control characters in names escaped")
         << QStringList{u"convert"_s, u"-v"_s, u"-o"_s, u"DST"_s, u"CTL"_s} << QStringList{} << QByteArray() << 0
-        << kNoOptions << Written{u"dst/esc\x1b[2J.hy3=ctl/esc\x1b[2J.hyo"_s}
-        << QStringList{u"esc\\x1b[2J.hyo"_s, u"esc\\x1b[2J.hy3（2 行）"_s} << QString();
+        << kNoOptions << Written{u"dst/esc\x1b[2J\u009b2J.hy3=ctl/esc\x1b[2J\u009b2J.hyo"_s}
+        << QStringList{u"esc\\x1b[2J\\u009b2J.hyo"_s, u"esc\\x1b[2J\\u009b2J.hy3（2 行）"_s} << QString();
     QTest::addRow("nothing found") << QStringList{u"convert"_s, u"-o"_s, u"DST"_s, u"EMPTY"_s} << QStringList{}
                                    << QByteArray() << 3 << kNoOptions << Written{} << QStringList{}
                                    << u"発見されませんでした"_s;
@@ -333,7 +336,7 @@ void TestCli::list_data()
     QTest::addRow("tab and line break escaped") << QStringList{u"list"_s, u"ODD"_s} << 0
                                                 << u"tab\\there.hyo\tline\\nbreak\t1\n"_s << QString();
     QTest::addRow("control characters escaped") << QStringList{u"list"_s, u"CTL"_s} << 0
-                                                << u"esc\\x1b[2J.hyo\t\\x1b]0;title\\x07\\x1b[2J\t2\n"_s << QString();
+                                                << u"esc\\x1b[2J\\u009b2J.hyo\t\\x1b]0;title\\x07\\x1b[2J\t2\n"_s << QString();
     QTest::addRow("a file in error, the rest listed") << QStringList{u"list"_s, u"BROKEN"_s} << 1
                                                       << u"fine.hyo\tF\t2\n"_s << u"hy3conv: 「"_s;
     // More files and folders than one reading of headers takes at a time;
@@ -471,4 +474,28 @@ void TestCli::json()
 }
 
 QTEST_GUILESS_MAIN(TestCli)
+// A full disk under a redirected standard output is a failure, said on standard error.
+void TestCli::standardOutputThatCantBeWritten_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addRow("list") << QStringList{u"list"_s, u"SRC"_s};
+    QTest::addRow("list --json") << QStringList{u"list"_s, u"--json"_s, u"SRC"_s};
+    QTest::addRow("show --json") << QStringList{u"show"_s, u"--json"_s, u"SRC/a.hyo"_s};
+    QTest::addRow("convert --json") << QStringList{u"convert"_s, u"--json"_s, u"-o"_s, u"DST"_s, u"SRC"_s};
+}
+
+void TestCli::standardOutputThatCantBeWritten()
+{
+    if (!QFile::exists(u"/dev/full"_s))
+        QSKIP("no /dev/full here");
+    QFETCH(QStringList, arguments);
+    QProcess process;
+    process.setStandardOutputFile(u"/dev/full"_s);
+    process.start(QStringLiteral(HY3CONV_PATH), expand(arguments));
+    QVERIFY(process.waitForFinished(120000));
+    QCOMPARE(process.exitCode(), 1);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(err.contains(u"標準出力に書き込めません"_s), qPrintable(err));
+}
+
 #include "tst_cli.moc"

@@ -65,11 +65,13 @@ constexpr int kIo = ERROR_IO_DEVICE;
 constexpr int kNoSpace = ERROR_DISK_FULL;
 constexpr int kNoPermission = ERROR_ACCESS_DENIED;
 constexpr int kTooMany = ERROR_TOO_MANY_OPEN_FILES;
+constexpr int kNotFound = ERROR_FILE_NOT_FOUND;
 #else
 constexpr int kIo = EIO;
 constexpr int kNoSpace = ENOSPC;
 constexpr int kNoPermission = EACCES;
 constexpr int kTooMany = EMFILE;
+constexpr int kNotFound = ENOENT;
 #endif
 
 const QStringList kNames{u"a.hyo"_s, u"b.hyo"_s, u"c.hyo"_s};
@@ -93,7 +95,9 @@ private slots:
     void anotherProgramBetweenTwoCalls();
     void concurrentReplacementIsNoClash();
     void sameFileUnderAnotherName();
+    void namesDifferingInCase_data();
     void namesDifferingInCase();
+    void aNameTheFileSystemRefuses();
     void everyOutputOfALongBatchIsFound_data();
     void everyOutputOfALongBatchIsFound();
     void whatWindowsDoesToFiles_data();
@@ -437,26 +441,61 @@ void TestFaults::sameFileUnderAnotherName()
 }
 
 // Two sources whose outputs differ only in case: one output where the folder
-// folds case (Windows, and wine), two where it does not; never one written
-// over the other.
+// folds case (Windows and wine; exFAT through FUSE, which gives each spelling
+// a number of its own), two where it does not; never one written over the other.
+void TestFaults::namesDifferingInCase_data()
+{
+    QTest::addColumn<bool>("foldingAsFuse");
+    QTest::addRow("the folder as it is") << false;
+    QTest::addRow("a folder that folds case, without one number per file") << true;
+}
+
+// Every temporary of ours gets a twin in capitals as soon as it exists: what
+// a folder that folds case answers when the converter asks for that spelling.
+static void answerAsAFoldingFolder(const QString &folder)
+{
+    for (const QString &name : QDir(folder).entryList({u"~hy3-converter-*.tmp"_s}, QDir::Files | QDir::Hidden)) {
+        if (!QFile::exists(folder + u'/' + name.toUpper()))
+            testdata::writeFile(folder + u'/' + name.toUpper(), "TWIN");
+    }
+    fs::sys::testing::beforeCall(Call::Stat, 1, [folder] { answerAsAFoldingFolder(folder); });
+}
+
 void TestFaults::namesDifferingInCase()
 {
+    QFETCH(bool, foldingAsFuse);
     QVERIFY(QDir().mkpath(src() + u"/one"_s) && QDir().mkpath(src() + u"/two"_s));
     testdata::writeFile(src() + u"/one/Route.hyo"_s, testdata::encode(testdata::manyHyoRecords(3)));
     testdata::writeFile(src() + u"/two/route.hyo"_s, testdata::encode(testdata::manyHyoRecords(4)));
+    if (foldingAsFuse)
+        fs::sys::testing::beforeCall(Call::Stat, 1, [this] { answerAsAFoldingFolder(dst()); });
     QList<Outcome> outcomes;
     Engine engine({}, [&](const Outcome &outcome) { outcomes.append(outcome); });
     for (const QString &name : {u"one/Route.hyo"_s, u"two/route.hyo"_s})
         engine.add({src() + u'/' + name, dst() + u'/' + name.mid(4).replace(u".hyo"_s, u".hy3"_s), DataKind::Standard});
     engine.finish();
+    fs::sys::testing::clear();
     QCOMPARE(outcomes[0].result, Outcome::Result::Converted);
-    const bool folds = QFile::exists(dst() + u"/ROUTE.hy3"_s);
+    const bool folds = foldingAsFuse || QFile::exists(dst() + u"/ROUTE.hy3"_s);
     QCOMPARE(outcomes[1].result, folds ? Outcome::Result::Failed : Outcome::Result::Converted);
     if (folds) {
         QCOMPARE(outcomes[1].failure.cause, Cause::Clash);
-        QCOMPARE(dstEntries(), QStringList{u"Route.hy3"_s});
+        if (!foldingAsFuse)
+            QCOMPARE(dstEntries(), QStringList{u"Route.hy3"_s});
     }
     QCOMPARE(testdata::readFile(dst() + u"/Route.hy3"_s).left(2), testdata::le16(3));
+}
+
+// A file system that can't store a name (":" on exFAT) says "not found" for
+// a rename whose folder and file are both there: the name is the cause.
+void TestFaults::aNameTheFileSystemRefuses()
+{
+    fs::sys::testing::failCall(Call::Rename, 1, kNotFound);
+    const QList<Outcome> outcomes = convertAll();
+    QCOMPARE(outcomes[0].result, Outcome::Result::Failed);
+    QCOMPARE(outcomes[0].failure.cause, Cause::InvalidName);
+    QCOMPARE(outcomes[1].result, Outcome::Result::Converted);
+    QCOMPARE(dstEntries(), (QStringList{u"b.hy3"_s, u"c.hy3"_s}));
 }
 
 // Thousands of outputs with long names: their names fill many blocks of text

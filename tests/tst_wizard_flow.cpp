@@ -194,7 +194,8 @@ void TestWizardFlow::nextFollowsTheFolderTexts_data()
     QTest::addRow("destination only") << QString() << u"b"_s << false;
     QTest::addRow("one character each") << u"a"_s << u"b"_s << true;
     QTest::addRow("spaces only name no folder") << u"a"_s << u"  "_s << false;
-    QTest::addRow("a full-width space is a character") << u"a"_s << u"\u3000"_s << true;
+    QTest::addRow("a full-width space alone is blank") << u"a"_s << u"\u3000"_s << false;
+    QTest::addRow("a full-width space in a name stays") << u"a"_s << u"\u3000b"_s << true;
     QTest::addRow("spaces around a name") << u" a "_s << u" b"_s << true;
 }
 

@@ -186,6 +186,7 @@ void TestFs::sweep_data()
     QTest::addRow("a killed run's temporary") << u"~hy3-converter-abcdefgh2345.tmp"_s << true;
     QTest::addRow("a user's note named alike") << u"~hy3-converter-my-notes.tmp"_s << false;
     QTest::addRow("one letter too many") << u"~hy3-converter-abcdefgh23456.tmp"_s << false;
+    QTest::addRow("a temporary's name and more") << u"~hy3-converter-abcdefgh2345.tmp.keep"_s << false;
     QTest::addRow("capital letters") << u"~hy3-converter-ABCDEFGH2345.tmp"_s << false;
     QTest::addRow("a digit we never use") << u"~hy3-converter-abcdefgh2341.tmp"_s << false;
     QTest::addRow("another ending") << u"~hy3-converter-abcdefgh2345.tmx"_s << false;

@@ -282,7 +282,9 @@ void frmDatInstDig::Text1_Change(int /*Index*/)
 {
     // A field of spaces only names no folder: going on would list, or write
     // into, the root of the drive.
-    Command1[0]->setEnabled(!folderText(0).isEmpty() && !folderText(1).isEmpty());
+    // White space alone (a full-width space too) names no folder.
+    const auto names = [this](int index) { return !folderText(index).trimmed().isEmpty(); };
+    Command1[0]->setEnabled(names(0) && names(1));
 }
 
 void frmDatInstDig::Check1_Click(int /*Index*/)
