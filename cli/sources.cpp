@@ -112,14 +112,9 @@ std::optional<SourceItem> Sources::enterFolder(const QString &path, const QStrin
     m_filesRelative = relative;
     m_filesAnchor = anchor;
     if (m_recursive) {
-        const std::vector<std::size_t> order =
-            naturalOrder(static_cast<std::size_t>(entries.folders.size()),
-                         [&entries](std::size_t i) { return entries.folders[static_cast<qsizetype>(i)]; });
-        QStringList folders;
-        folders.reserve(entries.folders.size());
-        for (const std::size_t i : order)
-            folders.append(entries.folders[static_cast<qsizetype>(i)]);
-        m_levels.push_back({path, relative, anchor, std::move(folders)});
+        std::vector<std::size_t> order =
+            naturalOrder(entries.folders.size(), [&entries](std::size_t i) { return entries.folders[i].toString(); });
+        m_levels.push_back({path, relative, anchor, std::move(entries.folders), std::move(order)});
     }
     return std::nullopt;
 }
@@ -182,11 +177,11 @@ std::optional<SourceItem> Sources::next()
         m_filesOpen.reset();
         if (!m_levels.empty()) {
             Level &level = m_levels.back();
-            if (level.nextFolder == level.folders.size()) {
+            if (level.nextFolder == level.order.size()) {
                 m_levels.pop_back();
                 continue;
             }
-            const QString name = level.folders[level.nextFolder++];
+            const QString name = level.folders[level.order[level.nextFolder++]].toString();
             const QString path = level.path + name + u'/';
             const QString relative = level.relative + name + u'/';
             const qsizetype anchor = level.anchor;

@@ -55,8 +55,9 @@ private:
         QString path;      // ends in a separator
         QString relative;  // below the operand, ends in a separator or is empty
         qsizetype anchor;  // the operand's part of `path`
-        QStringList folders; // sub-folders still to walk, in order
-        qsizetype nextFolder = 0;
+        NameList folders;               // its sub-folders
+        std::vector<std::size_t> order; // their natural order
+        std::size_t nextFolder = 0;     // in `order`
     };
 
     std::optional<SourceItem> fromOperand(const QString &operand);

@@ -17,7 +17,7 @@ namespace hy3 {
 struct FolderEntries
 {
     NameList files;      // the real names (see paths.h)
-    QStringList folders; // sub-folders, when asked for
+    NameList folders;    // sub-folders, when asked for
 };
 
 // The normal files of an open folder whose names match one of the patterns,

@@ -9,7 +9,7 @@ namespace hy3 {
 
 namespace {
 
-// Names are at most a few hundred bytes: two always fit in a block.
+// Names are at most a few hundred bytes: an output's two always fit in a block.
 constexpr std::size_t kTextBlock = 64 * 1024;
 
 std::uint64_t mix(std::uint64_t x)
@@ -44,11 +44,22 @@ void place(std::vector<std::uint32_t> &table, std::uint64_t key, std::uint32_t v
 
 int WrittenOutputs::folder(const fs::sys::Identity &identity)
 {
-    for (std::size_t i = 0; i < m_folders.size(); ++i) {
-        if (m_folders[i].identity == identity)
-            return static_cast<int>(i);
+    // A walk of 100,000 folders asks this once a file: found through a table.
+    const std::size_t mask = m_folderTable.size() - 1;
+    if (!m_folderTable.empty()) {
+        for (std::size_t slot = identityKey(identity) & mask; m_folderTable[slot] != 0; slot = (slot + 1) & mask) {
+            if (m_folders[m_folderTable[slot] - 1].identity == identity)
+                return static_cast<int>(m_folderTable[slot] - 1);
+        }
     }
     m_folders.push_back({identity, std::nullopt, 0});
+    if (m_folders.size() * 2 > m_folderTable.size()) {
+        m_folderTable.assign(m_folderTable.empty() ? 16 : m_folderTable.size() * 2, 0);
+        for (std::size_t i = 0; i < m_folders.size(); ++i)
+            place(m_folderTable, identityKey(m_folders[i].identity), static_cast<std::uint32_t>(i + 1));
+    } else {
+        place(m_folderTable, identityKey(identity), static_cast<std::uint32_t>(m_folders.size()));
+    }
     return static_cast<int>(m_folders.size() - 1);
 }
 
@@ -74,22 +85,24 @@ std::uint64_t WrittenOutputs::nameKey(std::uint32_t folder, QStringView name) co
     return mix(hash ^ mix(folder + 1ULL));
 }
 
+// A place in the text: the block in the upper 16 bits, the offset in it below.
 QByteArrayView WrittenOutputs::textAt(std::uint32_t at, std::size_t length) const
 {
-    return {m_text[at / kTextBlock].data() + at % kTextBlock, static_cast<qsizetype>(length)};
+    return {m_text[at >> 16].data() + (at & 0xFFFF), static_cast<qsizetype>(length)};
 }
 
-std::uint32_t WrittenOutputs::addText(const QByteArray &name, const QByteArray &sourceName)
+std::uint32_t WrittenOutputs::addText(QByteArrayView first, QByteArrayView second)
 {
-    const std::size_t size = static_cast<std::size_t>(name.size() + sourceName.size());
-    if (m_text.empty() || m_text.back().size() + size > kTextBlock) {
+    const std::size_t size = static_cast<std::size_t>(first.size() + second.size());
+    if (m_text.empty() || m_text.back().size() + size >= kTextBlock) {
+        // A text longer than a block (a deep folder's path) has a block of its own.
         m_text.emplace_back();
-        m_text.back().reserve(kTextBlock);
+        m_text.back().reserve(std::max(size, kTextBlock));
     }
     std::string &block = m_text.back();
-    const auto at = static_cast<std::uint32_t>((m_text.size() - 1) * kTextBlock + block.size());
-    block.append(name.constData(), static_cast<std::size_t>(name.size()));
-    block.append(sourceName.constData(), static_cast<std::size_t>(sourceName.size()));
+    const auto at = static_cast<std::uint32_t>(((m_text.size() - 1) << 16) | block.size());
+    block.append(first.data(), static_cast<std::size_t>(first.size()));
+    block.append(second.data(), static_cast<std::size_t>(second.size()));
     return at;
 }
 
@@ -101,7 +114,9 @@ QString WrittenOutputs::nameOf(const Output &output) const
 WrittenOutputs::Found WrittenOutputs::found(const Output &output) const
 {
     const QString sourceName = fs::fromSystemBytes(textAt(output.text + output.nameLength, output.sourceNameLength));
-    return {m_sourceFolders[output.sourceFolder] + sourceName, static_cast<int>(output.folder), nameOf(output)};
+    const SourceFolder &folder = m_sourceFolders[output.sourceFolder];
+    return {fs::fromSystemBytes(textAt(folder.text, folder.length)) + sourceName, static_cast<int>(output.folder),
+            nameOf(output)};
 }
 
 std::optional<WrittenOutputs::Found> WrittenOutputs::byName(int folder, QStringView name) const
@@ -156,8 +171,10 @@ int WrittenOutputs::add(int folder, const QString &name, const QString &source, 
 {
     grow();
     const fs::PathParts parts = fs::splitPath(source);
-    if (m_sourceFolders.empty() || m_sourceFolders.back() != parts.folder)
-        m_sourceFolders.push_back(parts.folder);
+    const QByteArray sourceFolder = fs::systemBytes(parts.folder);
+    if (m_sourceFolders.empty()
+        || textAt(m_sourceFolders.back().text, m_sourceFolders.back().length) != QByteArrayView(sourceFolder))
+        m_sourceFolders.push_back({addText(sourceFolder), static_cast<std::uint32_t>(sourceFolder.size())});
     // The system's own bytes: a name that is not UTF-8 comes back the same.
     const QByteArray nameText = fs::systemBytes(name);
     const QByteArray sourceText = fs::systemBytes(parts.name);

@@ -68,14 +68,20 @@ private:
     [[nodiscard]] Found found(const Output &output) const;
     [[nodiscard]] QString nameOf(const Output &output) const;
     [[nodiscard]] QByteArrayView textAt(std::uint32_t at, std::size_t length) const;
-    [[nodiscard]] std::uint32_t addText(const QByteArray &name, const QByteArray &sourceName);
+    [[nodiscard]] std::uint32_t addText(QByteArrayView first, QByteArrayView second = {});
     void grow();
 
     // Deques and blocks grow without copying what they hold: no moment holds twice the outputs.
     std::deque<Output> m_outputs;
-    std::vector<Folder> m_folders;
+    std::deque<Folder> m_folders;
+    std::vector<std::uint32_t> m_folderTable; // open addressing by identity: 0 is empty, else index + 1
     std::vector<std::string> m_text; // blocks of text; an output's two names are in one block
-    std::vector<QString> m_sourceFolders; // one for each run of sources from one folder
+    struct SourceFolder
+    {
+        std::uint32_t text; // the system's bytes, see textAt
+        std::uint32_t length;
+    };
+    std::vector<SourceFolder> m_sourceFolders; // one for each run of sources from one folder
     // Open addressing: 0 is empty, else the output's index + 1.
     std::vector<std::uint32_t> m_byName;
     std::vector<std::uint32_t> m_byIdentity;

@@ -512,26 +512,35 @@ void TestFaults::everyOutputOfALongBatchIsFound()
 {
     QFETCH(bool, foldsCase);
     WrittenOutputs written;
-    const int folder = written.folder({1, 1});
-    written.setFoldsCase(folder, foldsCase);
+    const auto folder = [&written, foldsCase](int i) { // 100 folders, each numbered once
+        const int number = written.folder({1, std::uint64_t(i % 100) + 1});
+        written.setFoldsCase(number, foldsCase);
+        return number;
+    };
     const auto name = [](int i) { return u"%1-運賃表の長い名前.hy3"_s.arg(i).repeated(3); };
+    // Now and then a source in a folder whose path is longer than a block of text.
+    const auto source = [](int i) {
+        return (i % 500 == 7 ? u"/深い"_s.repeated(20000) : u"/src"_s) + u"/%1.hyo"_s.arg(i);
+    };
     for (int i = 0; i < 3000; ++i) {
-        const int number = written.add(folder, name(i), u"/src/%1.hyo"_s.arg(i), {7, std::uint64_t(i) + 1});
+        const int number = written.add(folder(i), name(i), source(i), {7, std::uint64_t(i) + 1});
         if (i % 3 == 0)
             written.forget(number);
     }
+    QCOMPARE(folder(99), 99);
     for (int i = 0; i < 3000; ++i) {
-        const auto byName = written.byName(folder, foldsCase ? name(i).toUpper() : name(i));
+        QVERIFY(!written.byName(folder(i + 1), name(i)));
+        const auto byName = written.byName(folder(i), foldsCase ? name(i).toUpper() : name(i));
         const auto byFile = written.byIdentity({7, std::uint64_t(i) + 1});
         if (i % 3 == 0) {
             QVERIFY(!byName && !byFile);
             continue;
         }
         QVERIFY2(byName && byFile, qPrintable(name(i)));
-        QCOMPARE(byName->source, u"/src/%1.hyo"_s.arg(i));
+        QCOMPARE(byName->source, source(i));
         QCOMPARE(byFile->name, name(i));
     }
-    QVERIFY(!written.byName(folder, u"missing.hy3"_s));
+    QVERIFY(!written.byName(folder(0), u"missing.hy3"_s));
 }
 
 enum class WindowsRule { HeldOpen, HeldOpenForAMoment, ReadOnlyAttribute, ReservedName };
