@@ -114,7 +114,8 @@ private:
     QString dst() const { return m_dir->dst(); }
     QStringList dstEntries() const { return QDir(dst()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot); }
     // Converts the three files in one batch of groups of `group` files.
-    QList<Outcome> convertAll(int group = 256, bool overwrite = true);
+    // `below`: into that folder under dst(), made on the way.
+    QList<Outcome> convertAll(int group = 256, bool overwrite = true, const QString &below = {});
     QByteArray expected(const QString &name) const;
 
     std::unique_ptr<testdata::Workspace> m_dir;
@@ -147,16 +148,20 @@ void TestFaults::cleanup()
     }
 }
 
-QList<Outcome> TestFaults::convertAll(int group, bool overwrite)
+QList<Outcome> TestFaults::convertAll(int group, bool overwrite, const QString &below)
 {
     EngineSettings settings;
     settings.groupFiles = group;
     settings.overwrite = overwrite;
+    settings.makeFolders = MakeFolders::Below;
     QList<Outcome> outcomes;
     Engine engine(settings, [&outcomes](const Outcome &outcome) { outcomes.append(outcome); });
+    const QString destination = below.isEmpty() ? dst() : dst() + u'/' + below;
     for (const QString &name : kNames) {
-        const ConversionPaths paths = pathsFor(src(), dst(), name);
-        engine.add({paths.source, paths.destination, DataKind::Standard});
+        const ConversionPaths paths = pathsFor(src(), destination, name);
+        Job job{paths.source, paths.destination, DataKind::Standard};
+        job.destinationAnchor = dst().size() + 1;
+        engine.add(job);
     }
     engine.finish();
     return outcomes;
@@ -174,23 +179,25 @@ void TestFaults::everyCallFailsInTurn_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<Expect>("expect");
     QTest::addColumn<bool>("fileSystemFlushFails"); // so that each file is asked for its own result
-    QTest::addRow("open a folder") << Call::OpenFolder << kNoPermission << Expect::Fail << false;
-    QTest::addRow("list a folder: the sweep") << Call::ListFolder << kIo << Expect::Succeed << false;
-    QTest::addRow("look at a file") << Call::Stat << kIo << Expect::Either << false;
-    QTest::addRow("open a source") << Call::Open << kNoPermission << Expect::Fail << false;
-    QTest::addRow("read") << Call::Read << kIo << Expect::Fail << false;
-    QTest::addRow("create a temporary") << Call::Create << kNoSpace << Expect::Fail << false;
-    QTest::addRow("write") << Call::Write << kNoSpace << Expect::Fail << false;
-    QTest::addRow("flush a file") << Call::SyncData << kIo << Expect::Fail << true;
-    QTest::addRow("rename") << Call::Rename << kIo << Expect::Fail << false;
-    QTest::addRow("flush a folder") << Call::SyncFolder << kIo << Expect::Fail << false;
-    QTest::addRow("close") << Call::Close << kIo << Expect::Succeed << false;
+    QTest::addColumn<QString>("below"); // outputs into new folders below the destination
+    QTest::addRow("open a folder") << Call::OpenFolder << kNoPermission << Expect::Fail << false << QString();
+    QTest::addRow("make a folder") << Call::MakeFolder << kNoPermission << Expect::Fail << false << u"new/deeper"_s;
+    QTest::addRow("list a folder: the sweep") << Call::ListFolder << kIo << Expect::Succeed << false << QString();
+    QTest::addRow("look at a file") << Call::Stat << kIo << Expect::Either << false << QString();
+    QTest::addRow("open a source") << Call::Open << kNoPermission << Expect::Fail << false << QString();
+    QTest::addRow("read") << Call::Read << kIo << Expect::Fail << false << QString();
+    QTest::addRow("create a temporary") << Call::Create << kNoSpace << Expect::Fail << false << QString();
+    QTest::addRow("write") << Call::Write << kNoSpace << Expect::Fail << false << QString();
+    QTest::addRow("flush a file") << Call::SyncData << kIo << Expect::Fail << true << QString();
+    QTest::addRow("rename") << Call::Rename << kIo << Expect::Fail << false << QString();
+    QTest::addRow("flush a folder") << Call::SyncFolder << kIo << Expect::Fail << false << QString();
+    QTest::addRow("close") << Call::Close << kIo << Expect::Succeed << false << QString();
 #ifndef Q_OS_WIN
-    QTest::addRow("lock a temporary") << Call::Lock << EIO << Expect::Fail << false;
-    QTest::addRow("flush the file system") << Call::SyncFileSystem << EIO << Expect::Succeed << false;
+    QTest::addRow("lock a temporary") << Call::Lock << EIO << Expect::Fail << false << QString();
+    QTest::addRow("flush the file system") << Call::SyncFileSystem << EIO << Expect::Succeed << false << QString();
 #endif
 #ifdef Q_OS_LINUX
-    QTest::addRow("start writing to the disk") << Call::StartWriteBack << EIO << Expect::Fail << false;
+    QTest::addRow("start writing to the disk") << Call::StartWriteBack << EIO << Expect::Fail << false << QString();
 #endif
 }
 
@@ -204,16 +211,24 @@ void TestFaults::everyCallFailsInTurn()
     QFETCH(int, code);
     QFETCH(Expect, expect);
     QFETCH(bool, fileSystemFlushFails);
+    QFETCH(QString, below);
+    const QString outputs = below.isEmpty() ? dst() : dst() + u'/' + below;
+    // Each run starts from earlier outputs, or from no output folder at all.
+    const QByteArray earlier = below.isEmpty() ? QByteArray("EARLIER") : QByteArray();
     const auto arrange = [&] {
+        if (below.isEmpty()) {
+            for (const QString &name : kNames)
+                testdata::writeFile(outputs + u'/' + QString(name).replace(u".hyo"_s, u".hy3"_s), earlier);
+        } else {
+            QVERIFY(QDir(dst() + u'/' + below.section(u'/', 0, 0)).removeRecursively());
+        }
         fs::sys::testing::clear();
         if (fileSystemFlushFails)
             fs::sys::testing::failEvery(Call::SyncFileSystem, kIo);
     };
     const QString cause = Messages::cause(fs::sys::fromSystem(code).during(Action::None));
-    for (const QString &name : kNames)
-        testdata::writeFile(dst() + u'/' + QString(name).replace(u".hyo"_s, u".hy3"_s), "EARLIER");
     arrange();
-    QList<Outcome> outcomes = convertAll(2);
+    QList<Outcome> outcomes = convertAll(2, true, below);
     const int calls = fs::sys::testing::calls(call);
     QVERIFY2(calls > 0, fs::sys::testing::name(call));
     for (const Outcome &outcome : outcomes)
@@ -221,16 +236,14 @@ void TestFaults::everyCallFailsInTurn()
 
     for (int n = 1; n <= calls; ++n) {
         const QByteArray at = QByteArray(fs::sys::testing::name(call)) + " #" + QByteArray::number(n);
-        for (const QString &name : kNames)
-            testdata::writeFile(dst() + u'/' + QString(name).replace(u".hyo"_s, u".hy3"_s), "EARLIER");
         arrange();
         fs::sys::testing::failCall(call, n, code);
-        outcomes = convertAll(2);
+        outcomes = convertAll(2, true, below);
         QCOMPARE(outcomes.size(), kNames.size());
         bool anyFailed = false;
         for (qsizetype i = 0; i < outcomes.size(); ++i) {
             const Outcome &outcome = outcomes[i];
-            const QString output = dst() + u'/' + QString(kNames[i]).replace(u".hyo"_s, u".hy3"_s);
+            const QString output = outputs + u'/' + QString(kNames[i]).replace(u".hyo"_s, u".hy3"_s);
             if (outcome.result == Outcome::Result::Converted) {
                 QVERIFY2(testdata::readFile(output) == expected(kNames[i]), at.constData());
                 continue;
@@ -241,12 +254,14 @@ void TestFaults::everyCallFailsInTurn()
             QVERIFY2(message.contains(kNames[i].chopped(4)) && message.contains(cause),
                      qPrintable(QString::fromLatin1(at) + u": "_s + message));
             const bool inPlace = outcome.failure.action == Action::MakeDurable;
-            QVERIFY2(testdata::readFile(output) == (inPlace ? expected(kNames[i]) : QByteArray("EARLIER")),
-                     at.constData());
+            QVERIFY2(QFile::exists(output) == (inPlace || below.isEmpty()), at.constData());
+            if (QFile::exists(output))
+                QVERIFY2(testdata::readFile(output) == (inPlace ? expected(kNames[i]) : earlier), at.constData());
         }
         if (expect != Expect::Either)
             QVERIFY2(anyFailed == (expect == Expect::Fail), at.constData());
-        QVERIFY2(dstEntries().size() == kNames.size(), qPrintable(dstEntries().join(u' '))); // no temporary left
+        const QStringList left = QDir(outputs).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        QVERIFY2(left.filter(u".tmp"_s).isEmpty(), qPrintable(left.join(u' '))); // no temporary left
         QVERIFY2(fs::registeredTemporaries() == 0, at.constData());
     }
 }
