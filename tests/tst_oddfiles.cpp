@@ -49,6 +49,27 @@ QByteArray local(const QString &path)
     return QFile::encodeName(path);
 }
 
+// Folders below `top`, each opened from the one above, deeper than a path
+// may be long (PATH_MAX), with a data file at the bottom.
+bool makeDeeperThanAPath(const QString &top, const QByteArray &data)
+{
+    int folder = ::open(local(top).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 0; level < 25 && folder >= 0; ++level) {
+        const QByteArray name = QByteArray::number(level).rightJustified(3, '0') + QByteArray(197, 'x');
+        const int below = ::mkdirat(folder, name.constData(), 0755) == 0
+            ? ::openat(folder, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+        ::close(folder);
+        folder = below;
+    }
+    if (folder < 0)
+        return false;
+    const int file = ::openat(folder, "deep.hyo", O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const bool written = file >= 0 && ::write(file, data.constData(), data.size()) == data.size();
+    ::close(file);
+    ::close(folder);
+    return written;
+}
+
 // Runs the child as "nobody", where the machine lets the test do that.
 void dropToNobody()
 {
@@ -240,6 +261,7 @@ enum class Walk {
     DryRunLeftover,
     DryRunLinkAtOutput,
     ManyFoldersFewHandles,
+    DeeperThanAPath,
 };
 
 void TestOddFiles::walkingFolders_data()
@@ -273,6 +295,8 @@ void TestOddFiles::walkingFolders_data()
         << QStringList{u"convert"_s, u"-n"_s, u"-o"_s, u"DST"_s, u"SRC"_s} << 0 << QString() << 1;
     QTest::addRow("dry run refuses a link at the output") << Walk::DryRunLinkAtOutput << false
         << QStringList{u"convert"_s, u"-n"_s, u"-o"_s, u"DST"_s, u"SRC"_s} << 1 << link << 0;
+    QTest::addRow("folders deeper than a path may be long") << Walk::DeeperThanAPath << false
+        << QStringList{u"convert"_s, u"-r"_s, u"-o"_s, u"NEW"_s, u"SRC"_s} << 0 << QString() << 3;
     QTest::addRow("300 folders, 48 file handles") << Walk::ManyFoldersFewHandles << false
         << QStringList{u"convert"_s, u"-q"_s, u"-r"_s, u"-o"_s, u"NEW"_s, u"SRC"_s} << 0 << QString() << 0;
 }
@@ -319,6 +343,9 @@ void TestOddFiles::walkingFolders()
     case Walk::DryRunLinkAtOutput:
         QCOMPARE(::symlink("../elsewhere.hy3", local(dst() + u"/x.hy3"_s).constData()), 0);
         break;
+    case Walk::DeeperThanAPath:
+        QVERIFY(makeDeeperThanAPath(src() + u"/sub"_s, data));
+        break;
     case Walk::ManyFoldersFewHandles:
         for (int i = 0; i < 300; ++i) {
             QVERIFY(QDir().mkpath(src() + u"/many/%1"_s.arg(i)));
@@ -356,6 +383,9 @@ void TestOddFiles::walkingFolders()
         break;
     case Walk::DryRunLeftover:
         QCOMPARE(testdata::readFile(leftover), QByteArray("LEFT BY A KILLED RUN"));
+        break;
+    case Walk::DeeperThanAPath: // too deep for the workspace's own removal, which goes by whole paths
+        QCOMPARE(QProcess::execute(u"rm"_s, {u"-rf"_s, src() + u"/sub"_s, m_dir->filePath(u"new/sub"_s)}), 0);
         break;
     case Walk::ManyFoldersFewHandles:
         for (int i = 0; i < 300; ++i)
