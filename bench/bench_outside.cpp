@@ -2,8 +2,8 @@
 // The converter as users run it, measured from outside: the whole hy3conv
 // process (start, walk, sort, conversion, flush, output) against what they
 // would otherwise run for the same bytes on the disk: `cp -r` followed by
-// `sync`, and `cp -r` alone. Paired, alternating runs, with the destination
-// removed and the disk synced, untimed, between any two runs. Also the
+// `sync`, and `cp -r` alone. Paired, alternating runs, each into a new
+// folder, with the disk synced, untimed, between any two runs. Also the
 // listing against a plain read loop, and the peak memory of long runs.
 //
 //   bench_outside [--quick] [--pairs N] [--only 1000|10000|1|list|memory] [--hy3conv PATH]
@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -31,15 +33,26 @@ void cp(const QString &source, const QString &destination, bool sync)
         bench::run(u"/bin/sync"_s, {});
 }
 
+// Each run writes a folder of its own and the disk is synced, untimed, after
+// it: no run pays for removing the last one's files (a removal of thousands
+// of files that reached the disk leaves the file system work that the next
+// run's flushes would wait for). The folders go when the comparison is over.
 void compareConversion(const char *label, const QString &root, const QString &source, int pairs)
 {
-    const QString out = root + u"/out"_s;
-    const auto ours = [&] { bench::run(g_hy3conv, {u"convert"_s, u"-q"_s, u"-o"_s, out, source}); };
-    const auto between = [&] { bench::removeAndSync(out); };
+    int runs = 0;
+    const auto out = [&] { return root + u"/out%1"_s.arg(runs); };
+    const auto ours = [&] { bench::run(g_hy3conv, {u"convert"_s, u"-q"_s, u"-o"_s, out(), source}); };
+    const auto between = [&] {
+        ++runs;
+        ::sync();
+    };
     const QByteArray withSync = QByteArray(label) + " / cp -r + sync";
     const QByteArray alone = QByteArray(label) + " / cp -r";
-    bench::printPaired(withSync.constData(), bench::paired(pairs, ours, [&] { cp(source, out, true); }, between), 1.3);
-    bench::printPaired(alone.constData(), bench::paired(pairs, ours, [&] { cp(source, out, false); }, between));
+    bench::printPaired(withSync.constData(), bench::paired(pairs, ours, [&] { cp(source, out(), true); }, between), 1.3);
+    bench::printPaired(alone.constData(), bench::paired(pairs, ours, [&] { cp(source, out(), false); }, between));
+    for (int run = 0; run <= runs; ++run)
+        QDir(root + u"/out%1"_s.arg(run)).removeRecursively();
+    ::sync();
 }
 
 void memory(const QString &root, bool quick)
