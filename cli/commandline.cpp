@@ -20,7 +20,7 @@ int columnNumber(const QString &text, int last, const QString &what)
 
 // ---- the options, each once -------------------------------------------------
 
-OptionSpec kindOption(const QString &description)
+OptionDeclaration kindOption(const QString &description)
 {
     return {{u"k"_s, u"kind"_s}, u"hyo|hyp"_s, description, [](Request &request, const QString &value) {
                 request.kind = kindNamed(value);
@@ -29,12 +29,12 @@ OptionSpec kindOption(const QString &description)
             }};
 }
 
-OptionSpec recursiveOption(const QString &description)
+OptionDeclaration recursiveOption(const QString &description)
 {
     return {{u"r"_s, u"recursive"_s}, {}, description, [](Request &request, const QString &) { request.recursive = true; }};
 }
 
-OptionSpec jsonOption()
+OptionDeclaration jsonOption()
 {
     return {{u"json"_s}, {}, u"結果を 1 つの JSON 文書として標準出力に書きます"_s,
             [](Request &request, const QString &) { request.json = true; }};
@@ -89,9 +89,9 @@ void checkConvert(const Request &request)
         throw UsageError{u"変換元・変換先のフォルダーが空です（今いるフォルダーは . で指定してください）"_s};
 }
 
-QList<CommandSpec> declare()
+QList<CommandDeclaration> declare()
 {
-    CommandSpec convert{
+    CommandDeclaration convert{
         Command::Convert,
         u"convert"_s,
         u"旧データを *.hy3 に変換します"_s,
@@ -137,7 +137,7 @@ QList<CommandSpec> declare()
           [](Request &request, const QString &) { request.verbose = true; }}},
         checkConvert};
 
-    CommandSpec list{Command::List,
+    CommandDeclaration list{Command::List,
                      u"list"_s,
                      u"旧データの一覧（ファイル名、先頭行の名前、データ行数）を表示します"_s,
                      {u"hy3conv list [オプション] フォルダー|ファイル..."_s},
@@ -152,7 +152,7 @@ QList<CommandSpec> declare()
                              throw UsageError{u"list には一覧するフォルダーを指定してください"_s};
                      }};
 
-    CommandSpec show{Command::Show,
+    CommandDeclaration show{Command::Show,
                      u"show"_s,
                      u"データファイルの各行を表で表示します"_s,
                      {u"hy3conv show [オプション] データファイル..."_s},
@@ -169,18 +169,18 @@ QList<CommandSpec> declare()
     return {convert, list, show};
 }
 
-const CommandSpec *commandNamed(const QString &word)
+const CommandDeclaration *commandNamed(const QString &word)
 {
-    for (const CommandSpec &spec : commands()) {
-        if (spec.name == word)
-            return &spec;
+    for (const CommandDeclaration &declared : commands()) {
+        if (declared.name == word)
+            return &declared;
     }
     return nullptr;
 }
 
-const OptionSpec *optionNamed(const CommandSpec &spec, QStringView name)
+const OptionDeclaration *optionNamed(const CommandDeclaration &declared, QStringView name)
 {
-    for (const OptionSpec &option : spec.options) {
+    for (const OptionDeclaration &option : declared.options) {
         if (option.names.contains(name))
             return &option;
     }
@@ -194,7 +194,7 @@ QString dashed(QStringView name)
 
 // The two mistakes QCommandLineParser would only word in English: a value
 // missing after the last option, and a value given to a switch.
-void checkValues(const CommandSpec &spec, const QStringList &arguments)
+void checkValues(const CommandDeclaration &declared, const QStringList &arguments)
 {
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
@@ -203,7 +203,7 @@ void checkValues(const CommandSpec &spec, const QStringList &arguments)
             return;
         if (argument.startsWith(u"--")) {
             const QString name = argument.mid(2).section(u'=', 0, 0);
-            const OptionSpec *option = optionNamed(spec, name);
+            const OptionDeclaration *option = optionNamed(declared, name);
             if (option && option->valueName.isEmpty() && argument.contains(u'='))
                 throw UsageError{u"%1 は値を取りません"_s.arg(dashed(name))};
             if (option && !option->valueName.isEmpty() && !argument.contains(u'=')) {
@@ -213,7 +213,7 @@ void checkValues(const CommandSpec &spec, const QStringList &arguments)
             }
         } else if (argument.startsWith(u'-') && argument.size() > 1) {
             for (qsizetype at = 1; at < argument.size(); ++at) {
-                const OptionSpec *option = optionNamed(spec, QStringView(argument).sliced(at, 1));
+                const OptionDeclaration *option = optionNamed(declared, QStringView(argument).sliced(at, 1));
                 if (!option || option->valueName.isEmpty())
                     continue;
                 if (at + 1 == argument.size()) { // the value is the next argument
@@ -229,9 +229,9 @@ void checkValues(const CommandSpec &spec, const QStringList &arguments)
 
 UsageError unknownOption(const QString &name)
 {
-    for (const CommandSpec &spec : commands()) {
-        if (optionNamed(spec, name))
-            return {u"%1 は %2 のオプションです。このコマンドでは使えません"_s.arg(dashed(name), spec.name)};
+    for (const CommandDeclaration &declared : commands()) {
+        if (optionNamed(declared, name))
+            return {u"%1 は %2 のオプションです。このコマンドでは使えません"_s.arg(dashed(name), declared.name)};
     }
     return {u"不明なオプションです: %1"_s.arg(dashed(name))};
 }
@@ -260,10 +260,10 @@ int displayWidth(const QString &text)
     return width;
 }
 
-QString optionLines(const QList<OptionSpec> &options)
+QString optionLines(const QList<OptionDeclaration> &options)
 {
     QString text;
-    for (const OptionSpec &option : options) {
+    for (const OptionDeclaration &option : options) {
         QStringList names;
         for (const QString &name : option.names)
             names.append(dashed(name));
@@ -305,9 +305,9 @@ QString commonText()
 
 } // namespace
 
-const QList<CommandSpec> &commands()
+const QList<CommandDeclaration> &commands()
 {
-    static const QList<CommandSpec> declared = declare();
+    static const QList<CommandDeclaration> declared = declare();
     return declared;
 }
 
@@ -318,10 +318,10 @@ Request parseCommandLine(const QStringList &arguments)
     const QStringList options = end < 0 ? arguments : arguments.first(end);
     const auto commandAt = std::find_if(arguments.cbegin(), end < 0 ? arguments.cend() : arguments.cbegin() + end,
                                         [](const QString &argument) { return !argument.startsWith(u'-'); });
-    const CommandSpec *spec = nullptr;
+    const CommandDeclaration *chosen = nullptr;
     if (commandAt != arguments.cend() && (end < 0 || commandAt < arguments.cbegin() + end)) {
-        spec = commandNamed(*commandAt);
-        if (!spec && !std::any_of(options.cbegin(), options.cend(), isHelp)
+        chosen = commandNamed(*commandAt);
+        if (!chosen && !std::any_of(options.cbegin(), options.cend(), isHelp)
             && !std::any_of(options.cbegin(), options.cend(), isVersion))
             throw UsageError{u"不明なコマンドです: %1（convert、list、show のどれかです）"_s.arg(*commandAt)};
     }
@@ -331,19 +331,19 @@ Request parseCommandLine(const QStringList &arguments)
     }
     if (std::any_of(options.cbegin(), options.cend(), isHelp)) {
         request.help = true;
-        request.command = spec ? spec->command : Command::Overview;
+        request.command = chosen ? chosen->command : Command::Overview;
         return request;
     }
-    if (!spec)
+    if (!chosen)
         throw UsageError{u"コマンドを指定してください（convert、list、show）"_s};
 
     QStringList rest = arguments;
     rest.removeAt(commandAt - arguments.cbegin());
-    checkValues(*spec, rest);
+    checkValues(*chosen, rest);
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
     QList<QCommandLineOption> declared;
-    for (const OptionSpec &option : spec->options) {
+    for (const OptionDeclaration &option : chosen->options) {
         declared.append(option.valueName.isEmpty() ? QCommandLineOption(option.names)
                                                    : QCommandLineOption(option.names, option.description,
                                                                         option.valueName));
@@ -354,28 +354,28 @@ Request parseCommandLine(const QStringList &arguments)
             throw unknownOption(parser.unknownOptionNames().first());
         throw UsageError{u"コマンドラインを解釈できません"_s};
     }
-    request.command = spec->command;
-    for (qsizetype i = 0; i < spec->options.size(); ++i) {
+    request.command = chosen->command;
+    for (qsizetype i = 0; i < chosen->options.size(); ++i) {
         const QStringList values = parser.values(declared[i]);
-        if (spec->options[i].valueName.isEmpty()) {
+        if (chosen->options[i].valueName.isEmpty()) {
             if (parser.isSet(declared[i]))
-                spec->options[i].apply(request, {});
+                chosen->options[i].apply(request, {});
         } else {
             for (const QString &value : values)
-                spec->options[i].apply(request, value);
+                chosen->options[i].apply(request, value);
         }
     }
     request.operands = parser.positionalArguments();
-    if (spec->check)
-        spec->check(request);
+    if (chosen->check)
+        chosen->check(request);
     return request;
 }
 
 QString helpText()
 {
     QString text = u"使い方:\n"_s;
-    for (const CommandSpec &spec : commands()) {
-        for (const QString &line : spec.usage)
+    for (const CommandDeclaration &declared : commands()) {
+        for (const QString &line : declared.usage)
             text += u"  "_s + line + u'\n';
     }
     text += uR"(  hy3conv コマンド --help     コマンドのオプションを表示します
@@ -386,23 +386,23 @@ QString helpText()
 
 コマンド:
 )"_s;
-    for (const CommandSpec &spec : commands())
-        text += u"  "_s + spec.name.leftJustified(9) + spec.summary + u'\n';
+    for (const CommandDeclaration &declared : commands())
+        text += u"  "_s + declared.name.leftJustified(9) + declared.summary + u'\n';
     return text + commonText();
 }
 
 QString helpText(Command command)
 {
-    for (const CommandSpec &spec : commands()) {
-        if (spec.command != command)
+    for (const CommandDeclaration &declared : commands()) {
+        if (declared.command != command)
             continue;
         QString text = u"使い方:\n"_s;
-        for (const QString &line : spec.usage)
+        for (const QString &line : declared.usage)
             text += u"  "_s + line + u'\n';
-        const QList<OptionSpec> always{
+        const QList<OptionDeclaration> always{
             {{u"h"_s, u"help"_s}, {}, u"この説明を表示します"_s, {}},
             {{u"-"_s}, {}, u"これより後はオプションではなく、変換元などとして扱います"_s, {}}};
-        text += u'\n' + spec.description + u"\n\nオプション:\n"_s + optionLines(spec.options + always);
+        text += u'\n' + declared.description + u"\n\nオプション:\n"_s + optionLines(declared.options + always);
         return text + commonText();
     }
     return helpText();

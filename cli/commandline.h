@@ -48,7 +48,7 @@ struct UsageError
 // One option as a command declares it: its names, its value (none: a switch),
 // what it does, and how it goes into the request (throwing UsageError for a
 // value it can't take).
-struct OptionSpec
+struct OptionDeclaration
 {
     QStringList names; // one letter: -x; longer: --name
     QString valueName;
@@ -56,20 +56,20 @@ struct OptionSpec
     std::function<void(Request &request, const QString &value)> apply;
 };
 
-struct CommandSpec
+struct CommandDeclaration
 {
     Command command;
     QString name;
     QString summary; // one line, for the overview
     QStringList usage;
     QString description;
-    QList<OptionSpec> options;
+    QList<OptionDeclaration> options;
     // Checks that need the whole request (operands, options together).
     std::function<void(const Request &request)> check;
 };
 
 // The commands and what they take.
-[[nodiscard]] const QList<CommandSpec> &commands();
+[[nodiscard]] const QList<CommandDeclaration> &commands();
 
 // Parses the arguments after the program name; throws UsageError.
 [[nodiscard]] Request parseCommandLine(const QStringList &arguments);
