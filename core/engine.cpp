@@ -49,19 +49,13 @@ sys::String upperCase(const sys::String &name)
     return upper;
 }
 
-// The nearest folder on the way to `path` that is there.
-QString nearestExisting(QString path)
+// Whether the temporary's folder folds case: its name in upper case finds it.
+// A folder whose answer is unclear counts as one that folds: at worst two
+// names that differ in case are refused, never one file written twice.
+bool foldsCase(const fs::TemporaryFile &file)
 {
-    while (!path.isEmpty()) {
-        sys::Folder folder;
-        if (sys::openFolder(fs::toNative(path), folder).cause != Cause::NotFound)
-            return path;
-        qsizetype slash = path.size() - 2;
-        while (slash >= 0 && !fs::isSeparator(path[slash]))
-            --slash;
-        path = slash < 0 ? QString() : path.left(slash + 1);
-    }
-    return QStringLiteral("./");
+    sys::Status status;
+    return sys::statAt(file.folder(), upperCase(file.name()), false, status).cause != Cause::NotFound;
 }
 
 } // namespace
@@ -73,6 +67,18 @@ Engine::Engine(EngineSettings settings, Sink sink)
 }
 
 Engine::~Engine() = default;
+
+// A call that ran out of open files gets room from the group's, once.
+template <typename Call>
+sys::Error Engine::withRoom(Call call)
+{
+    sys::Error error = call();
+    if (error.cause == Cause::TooManyOpenFiles && !m_group.empty()) {
+        commitGroup();
+        error = call();
+    }
+    return error;
+}
 
 void Engine::add(const Job &job)
 {
@@ -145,13 +151,10 @@ void Engine::convert(const Job &job, Outcome &outcome)
     };
 
     std::shared_ptr<OpenFolder> sourceFolder;
-    sys::Error error = m_folders.open(source.folder, anchorOf(job.sourceAnchor, source.folder), MakeFolders::None,
-                                      sourceFolder);
-    if (error.cause == Cause::TooManyOpenFiles && !m_group.empty()) {
-        commitGroup(); // the group's open files make room
-        error = m_folders.open(source.folder, anchorOf(job.sourceAnchor, source.folder), MakeFolders::None, sourceFolder);
-    }
-    if (error)
+    if (const sys::Error error = withRoom([&] {
+            return m_folders.open(source.folder, anchorOf(job.sourceAnchor, source.folder), MakeFolders::None,
+                                  sourceFolder);
+        }))
         return fail(error.during(Action::OpenSourceFolder));
     std::optional<DataFileReader> reader;
     try {
@@ -201,11 +204,7 @@ void Engine::convert(const Job &job, Outcome &outcome)
     if (!file)
         return;
     if (!m_written.foldsCase(folderNumber)) {
-        sys::Status status;
-        const sys::Error probe = sys::statAt(file->folder(), upperCase(file->name()), false, status);
-        // A folder whose answer is unclear counts as one that folds: at worst
-        // two names that differ in case are refused, never one file written twice.
-        m_written.setFoldsCase(folderNumber, probe.cause != Cause::NotFound);
+        m_written.setFoldsCase(folderNumber, foldsCase(*file));
         if (const auto earlier = m_written.byName(folderNumber, name)) {
             outcome.earlier = earlier->source;
             return fail({Cause::Clash});
@@ -242,15 +241,13 @@ bool Engine::prepareOutputFolder(const Job &job, Outcome &outcome, std::shared_p
         return false;
     };
     const MakeFolders make = m_settings.dryRun ? MakeFolders::None : m_settings.makeFolders;
-    sys::Error error = m_folders.open(path, anchor, make, folder);
-    if (error.cause == Cause::TooManyOpenFiles && !m_group.empty()) {
-        commitGroup();
-        error = m_folders.open(path, anchor, make, folder);
-    }
+    sys::Error error = withRoom([&] { return m_folders.open(path, anchor, make, folder); });
     if (error.cause == Cause::NotFound && m_settings.dryRun && m_settings.makeFolders != MakeFolders::None) {
         // The real run makes it: what matters is whether it could.
         folder.reset();
-        if (const sys::Error unwritable = sys::checkWritable(fs::toNative(nearestExisting(path))))
+        const QString existing = nearestExistingFolder(path);
+        if (const sys::Error unwritable =
+                sys::checkWritable(fs::toNative(existing.isEmpty() ? QStringLiteral("./") : existing)))
             return fail(unwritable, Action::MakeOutputFolder);
         number = m_written.folder({~0ULL, qHash(path)});
         return true;
@@ -270,12 +267,8 @@ bool Engine::prepareOutputFolder(const Job &job, Outcome &outcome, std::shared_p
         // The real run's first step here, made and undone: it fails as the real one would.
         std::unique_ptr<fs::TemporaryFile> probe;
         folder->writeCheck = fs::TemporaryFile::create(folder->folder, probe);
-        if (probe && !m_written.foldsCase(number)) {
-            sys::Status status;
-            m_written.setFoldsCase(number,
-                                   sys::statAt(probe->folder(), upperCase(probe->name()), false, status).cause
-                                       != Cause::NotFound);
-        }
+        if (probe && !m_written.foldsCase(number))
+            m_written.setFoldsCase(number, foldsCase(*probe));
     }
     if (folder->writeCheck && *folder->writeCheck)
         return fail(*folder->writeCheck, Action::CreateOutput);
@@ -327,12 +320,7 @@ bool Engine::checkExisting(const OpenFolder &folder, const QString &name, const 
 std::unique_ptr<fs::TemporaryFile> Engine::createOutput(const std::shared_ptr<OpenFolder> &folder, Outcome &outcome)
 {
     std::unique_ptr<fs::TemporaryFile> file;
-    sys::Error error = fs::TemporaryFile::create(folder->folder, file);
-    if (error.cause == Cause::TooManyOpenFiles && !m_group.empty()) {
-        commitGroup();
-        error = fs::TemporaryFile::create(folder->folder, file);
-    }
-    if (error) {
+    if (const sys::Error error = withRoom([&] { return fs::TemporaryFile::create(folder->folder, file); })) {
         outcome.result = Outcome::Result::Failed;
         outcome.failure = error.during(Action::CreateOutput);
     }

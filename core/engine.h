@@ -87,6 +87,8 @@ private:
     bool checkExisting(const OpenFolder &folder, const QString &name, const DataFileReader &source, Outcome &outcome);
     bool findOutFolding(OpenFolder &folder, int number, const fs::sys::Error &probe, Outcome &outcome);
     std::unique_ptr<fs::TemporaryFile> createOutput(const std::shared_ptr<OpenFolder> &folder, Outcome &outcome);
+    template <typename Call>
+    fs::sys::Error withRoom(Call call);
     void commitGroup();
     void flushGroup();
     void replace(Member &member);

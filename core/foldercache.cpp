@@ -37,16 +37,17 @@ sys::Error openOrMake(const sys::Folder &parent, const QString &name, bool make,
     return sys::openSubfolder(parent, native, folder);
 }
 
-// The path without its last folder: "a/b/c/" -> "a/b/"; empty at the top.
-QString parentOf(const QString &path)
-{
-    qsizetype slash = path.size() - 2;
-    while (slash >= 0 && !fs::isSeparator(path[slash]))
-        --slash;
-    return slash < 0 ? QString() : path.left(slash + 1);
-}
-
 } // namespace
+
+QString nearestExistingFolder(QString folder)
+{
+    for (; !folder.isEmpty(); folder = fs::parentFolder(folder)) {
+        sys::Folder opened;
+        if (sys::openFolder(fs::toNative(folder), opened).cause != Cause::NotFound)
+            break;
+    }
+    return folder;
+}
 
 std::shared_ptr<OpenFolder> FolderCache::find(const QString &path)
 {
@@ -79,11 +80,9 @@ sys::Error FolderCache::openAnchor(const QString &path, MakeFolders make, std::s
     if (error.cause != Cause::NotFound || make != MakeFolders::All)
         return error;
     // Up to the nearest folder that is there, then down again making each.
-    QString existing = parentOf(path);
+    const QString existing = nearestExistingFolder(fs::parentFolder(path));
     sys::Folder top;
-    while (!existing.isEmpty() && sys::openFolder(fs::toNative(existing), top).cause == Cause::NotFound)
-        existing = parentOf(existing);
-    if (existing.isEmpty() && (error = sys::openFolder(fs::toNative(QStringLiteral("./")), top)))
+    if ((error = sys::openFolder(fs::toNative(existing.isEmpty() ? QStringLiteral("./") : existing), top)))
         return error;
     auto current = std::make_shared<sys::Folder>(std::move(top));
     for (const QString &name : components(QStringView(path).sliced(existing.size()))) {
@@ -102,10 +101,10 @@ sys::Error FolderCache::open(const QString &path, qsizetype anchor, MakeFolders 
     if ((opened = find(path)))
         return {};
     // From the nearest folder on the way that is open already, else from the anchor.
-    QString start = parentOf(path);
+    QString start = fs::parentFolder(path);
     std::shared_ptr<OpenFolder> from;
     while (start.size() >= anchor && !start.isEmpty() && !(from = find(start)))
-        start = parentOf(start);
+        start = fs::parentFolder(start);
     std::shared_ptr<const sys::Folder> current;
     if (from) {
         current = from->folder;

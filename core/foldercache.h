@@ -19,6 +19,10 @@ enum class MakeFolders {
     All,   // the folder the user named too, with its missing parents
 };
 
+// The nearest folder on the way to `folder` that is there, itself included;
+// empty when there is none.
+[[nodiscard]] QString nearestExistingFolder(QString folder);
+
 // One folder a batch works in, with what the batch has learned about it.
 struct OpenFolder
 {

@@ -193,6 +193,14 @@ QString withSeparator(const QString &folder)
     return endsWithSeparator(folder) ? folder : folder + u'/';
 }
 
+QString parentFolder(const QString &folder)
+{
+    qsizetype slash = folder.size() - 2;
+    while (slash >= 0 && !isSeparator(folder[slash]))
+        --slash;
+    return slash < 0 ? QString() : folder.left(slash + 1);
+}
+
 PathParts splitPath(const QString &path)
 {
     qsizetype slash = path.size() - 1;

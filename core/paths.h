@@ -39,6 +39,9 @@ namespace hy3::fs {
 // so "/data/old" and "/data/old/" name the same folder.
 [[nodiscard]] QString withSeparator(const QString &folder);
 
+// The folder that holds a folder: "a/b/c/" -> "a/b/"; empty at the top.
+[[nodiscard]] QString parentFolder(const QString &folder);
+
 // "folder/name" split after the last separator; a path without a folder is
 // in the current folder ("./").
 struct PathParts

@@ -162,6 +162,41 @@ Error renameWithoutReplacing(const OpenFile &file, const String &to)
     return check(before(Call::Rename, [&] { return ::renameat(folder, from, folder, to.c_str()); }));
 }
 
+// A regular file opened for reading, or why not. Non-blocking, so that a
+// name swapped for a pipe meanwhile can't hang us.
+Error openRegularFile(const Folder &folder, const String &name, int flags, Handle &file)
+{
+    const int handle = before(Call::Open, [&] {
+        return ::openat(fd(folder.handle), name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | flags);
+    });
+    if (handle < 0)
+        return lastError();
+    Handle opened(handle);
+    Status status;
+    if (const Error error = statHandle(opened, status))
+        return error;
+    if (status.type != Type::Regular)
+        return {Cause::NotRegularFile, 0};
+    file = std::move(opened);
+    return {};
+}
+
+// A read or a write, again when a signal cut it short before any byte.
+template <typename Io>
+Error transfer(Call call, Io io, std::size_t &done)
+{
+    done = 0;
+    while (true) {
+        const ssize_t n = after(call, io);
+        if (n >= 0) {
+            done = static_cast<std::size_t>(n);
+            return {};
+        }
+        if (errno != EINTR)
+            return lastError();
+    }
+}
+
 std::atomic<InterruptHandler> g_interrupt{nullptr};
 std::atomic<int> g_interrupts{0};
 
@@ -303,34 +338,12 @@ Error checkWritable(const String &path)
 
 Error openForReading(const Folder &folder, const String &name, Handle &file)
 {
-    // Non-blocking, so that a name swapped for a pipe meanwhile can't hang us.
-    const int handle = before(Call::Open, [&] {
-        return ::openat(fd(folder.handle), name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    });
-    if (handle < 0)
-        return lastError();
-    Handle opened(handle);
-    Status status;
-    if (const Error error = statHandle(opened, status))
-        return error;
-    if (status.type != Type::Regular)
-        return {Cause::NotRegularFile, 0};
-    file = std::move(opened);
-    return {};
+    return openRegularFile(folder, name, 0, file);
 }
 
 Error readSome(const Handle &file, char *data, std::size_t size, std::size_t &got)
 {
-    got = 0;
-    while (true) {
-        const ssize_t n = after(Call::Read, [&] { return ::read(fd(file), data, size); });
-        if (n >= 0) {
-            got = static_cast<std::size_t>(n);
-            return {};
-        }
-        if (errno != EINTR)
-            return lastError();
-    }
+    return transfer(Call::Read, [&] { return ::read(fd(file), data, size); }, got);
 }
 
 // ---- writing ----------------------------------------------------------------
@@ -369,17 +382,9 @@ Error createNew(const Folder &folder, const String &name, Handle &file, Identity
 
 Error removeLeftover(const Folder &folder, const String &name)
 {
-    const int handle = before(Call::Open, [&] {
-        return ::openat(fd(folder.handle), name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-    });
-    if (handle < 0)
-        return lastError();
-    const Handle opened(handle);
-    Status status;
-    if (const Error error = statHandle(opened, status))
+    Handle opened;
+    if (const Error error = openRegularFile(folder, name, O_NOFOLLOW, opened))
         return error;
-    if (status.type != Type::Regular)
-        return {Cause::NotRegularFile, 0};
     // A converter that is still writing holds the lock.
     if (const Error error = lock(opened))
         return error;
@@ -388,16 +393,7 @@ Error removeLeftover(const Folder &folder, const String &name)
 
 Error writeSome(const Handle &file, const char *data, std::size_t size, std::size_t &written)
 {
-    written = 0;
-    while (true) {
-        const ssize_t n = after(Call::Write, [&] { return ::write(fd(file), data, size); });
-        if (n >= 0) {
-            written = static_cast<std::size_t>(n);
-            return {};
-        }
-        if (errno != EINTR)
-            return lastError();
-    }
+    return transfer(Call::Write, [&] { return ::write(fd(file), data, size); }, written);
 }
 
 Error startWriteBack(const Handle &file)
