@@ -4,6 +4,7 @@
 #include "appearance.h"
 #include "directorylist.h"
 #include "drives.h"
+#include "paths.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -27,11 +28,6 @@ namespace {
 
 // A drive that has not answered by then is shown as not answering.
 constexpr int kAnswerWithinMs = 3000;
-
-QString withSeparator(const QString &folder)
-{
-    return folder.endsWith(u'/') ? folder : folder + u'/';
-}
 
 } // namespace
 
@@ -158,7 +154,7 @@ void frmChoiceFolder::selectDriveOf(const QString &path)
 void frmChoiceFolder::Command1_Click(int Index)
 {
     if (Index == 0) {
-        ChosenFolder = withSeparator(Dir1->path());
+        ChosenFolder = fs::withSeparator(Dir1->path());
         accept();
     } else {
         ChosenFolder.clear();
