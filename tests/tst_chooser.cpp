@@ -210,7 +210,8 @@ void TestChooser::aDriveThatDoesNotAnswerHoldsNothing()
     chooser().setDrives({{rootOf(m_dir->path()), u"here"_s}, {u"/net/stuck"_s, u"stuck"_s}, {u"/media/gone"_s, u"gone"_s}});
     QTRY_COMPARE(drive1()->itemText(0), u"here [DATA]"_s);
     QTRY_COMPARE(drive1()->itemText(2), u"gone（使用できません）"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(drive1()->itemText(1), u"stuck（応答がありません）"_s, 5000);
+    // Generous: under wine on a busy machine the 3 s can come late.
+    QTRY_COMPARE_WITH_TIMEOUT(drive1()->itemText(1), u"stuck（応答がありません）"_s, 15000);
     release->store(true);
     setDriveQuestionForTesting({});
 }
