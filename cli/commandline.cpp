@@ -291,8 +291,18 @@ QString commonText()
         + uR"(（\ は \\ と書きます）。)"_s
 #endif
         + uR"(
-  標準エラーが端末なら、長い変換の間は進み具合を 1 行で表示します。
+  標準エラーが端末なら、長い変換の間は進み具合（済んだ数/全体の数）を 1 行で表示します。
   標準出力に書き込めないとき（容量不足など）は、そう表示して終了コード 1 で終わります。
+
+隠しファイル:
+)"_s
+#ifdef Q_OS_WIN
+        + uR"(  隠し属性やシステム属性のファイルは、一覧にも変換にも含めません。)"_s
+#else
+        + uR"(  名前が「.」で始まるファイルは、一覧にも変換にも含めません。)"_s
+#endif
+        + uR"(その数は最後に
+  「隠しファイル N 件は対象外です」と表示します（--json では "hidden"）。
 
 終了コード:
   0    すべて成功しました（--no-overwrite で残したファイルを含みます）
@@ -379,7 +389,6 @@ QString helpText()
             text += u"  "_s + line + u'\n';
     }
     text += uR"(  hy3conv コマンド --help     コマンドのオプションを表示します
-  hy3conv --version
 
 運賃表示器アプリの旧バージョンのデータ（*.hyo / *.hyp）を Ver3 用のデータ（*.hy3）へ
 まとめて変換します。旧データは読むだけで、変更しません。
@@ -388,6 +397,9 @@ QString helpText()
 )"_s;
     for (const CommandDeclaration &declared : commands())
         text += u"  "_s + declared.name.leftJustified(9) + declared.summary + u'\n';
+    text += u"\nオプション:\n"_s
+        + optionLines({{{u"h"_s, u"help"_s}, {}, u"この説明を表示します（コマンドの後ろでは、そのコマンドの説明）"_s, {}},
+                       {{u"V"_s, u"version"_s}, {}, u"版を表示します"_s, {}}});
     return text + commonText();
 }
 

@@ -109,7 +109,7 @@ void Console::message(const QString &text)
     (void)writeAll(m_err, line.constData(), line.size(), error); // nowhere left to say it otherwise
 }
 
-void Console::progress(int done, const QString &current)
+void Console::progress(int done, int total, const QString &current)
 {
     if (!m_terminal)
         return;
@@ -118,7 +118,9 @@ void Console::progress(int done, const QString &current)
         return;
     m_lastShown = now;
     (void)flush();
-    QString line = u"%1 %2"_s.arg(done).arg(escaped(current));
+    QString line = total > 0 ? u"%1/%2 (%3%) %4"_s.arg(done).arg(qMax(done, total)).arg(done * 100 / qMax(done, total))
+                                    .arg(escaped(current))
+                              : u"%1 %2"_s.arg(done).arg(escaped(current));
     if (line.size() > kWidth)
         line = line.left(kWidth - 1) + u'…';
     const QByteArray bytes = (u"\r\x1b[K"_s + line).toUtf8();

@@ -26,9 +26,11 @@ public:
     // A message: "hy3conv: " + the text, escaped.
     void message(const QString &text);
 
-    // "n/N name" on one line, at most ten times a second and only once a run
-    // has lasted half a second; cleared by any other output and by endProgress().
-    void progress(int done, const QString &current);
+    // "n/N (p%) name" on one line ("n name" while the total is not known, 0),
+    // at most ten times a second and only once a run has lasted half a second;
+    // cleared by any other output and by endProgress().
+    void progress(int done, int total, const QString &current);
+    [[nodiscard]] bool showsProgress() const { return m_terminal; }
     void endProgress();
 
     // Writes out what is buffered; false when standard output failed.

@@ -10,6 +10,9 @@
 
 #include <QJsonArray>
 
+#include <atomic>
+#include <thread>
+
 using namespace Qt::StringLiterals;
 
 namespace hy3::cli {
@@ -82,8 +85,10 @@ public:
         return total;
     }
 
-    void finish()
+    void finish(int hiddenFiles)
     {
+        if (hiddenFiles > 0)
+            m_console.message(Messages::hiddenFilesLeftOut(hiddenFiles));
         if (!m_request.json)
             return;
         m_json.endArray();
@@ -93,6 +98,7 @@ public:
         m_json.value(u"skipped", count(Outcome::Result::Kept));
         m_json.value(u"failed", count(Outcome::Result::Failed));
         m_json.value(u"notRun", count(Outcome::Result::NotRun));
+        m_json.value(u"hidden", hiddenFiles);
         m_json.endObject();
     }
 
@@ -129,6 +135,49 @@ Sources sourcesOf(const Request &request, SourceList &list)
     return Sources([&list] { return list.next(); }, request.kind, request.recursive, request.outputFolder);
 }
 
+// How many files the operands name, found by a walk of its own beside the
+// conversion's, for the progress line; 0 until the walk is over.
+class FileCount
+{
+public:
+    FileCount(const Request &request, SourceList list)
+        : m_walk([this, &request, list = std::move(list)](std::stop_token stop) mutable {
+            Sources sources = sourcesOf(request, list);
+            int files = 0;
+            while (!stop.stop_requested()) {
+                const std::optional<SourceItem> item = sources.next();
+                if (!item) {
+                    m_total.store(files);
+                    return;
+                }
+                files += item->failure ? 0 : 1;
+            }
+        })
+    {
+    }
+
+    [[nodiscard]] int total() const { return m_total.load(); }
+
+private:
+    std::atomic<int> m_total{0};
+    std::jthread m_walk;
+};
+
+// The folder-pair form writes into a folder that must be there: said once,
+// not once for every file.
+bool destinationIsThere(const Request &request, Console &console)
+{
+    if (!request.isFolderPairForm())
+        return true;
+    const QString folder = fs::withSeparator(request.operands[1]);
+    fs::sys::Folder opened;
+    const fs::sys::Error error = fs::sys::openFolder(fs::toNative(folder), opened);
+    if (error.cause != Cause::NotFound && error.cause != Cause::NotAFolder)
+        return true;
+    console.message(Messages::destinationMissing(folder));
+    return false;
+}
+
 } // namespace
 
 int runConvert(const Request &request, Console &console, int standardInput, const std::atomic<bool> &stop)
@@ -141,6 +190,12 @@ int runConvert(const Request &request, Console &console, int standardInput, cons
             return ExitFailure;
         }
     }
+    if (!destinationIsThere(request, console))
+        return ExitFailure;
+    const bool progress = console.showsProgress() && !request.quiet && !request.json;
+    std::optional<FileCount> count;
+    if (progress)
+        count.emplace(request, list);
     Sources sources = sourcesOf(request, list);
     EngineSettings settings;
     settings.columns = request.columns;
@@ -159,13 +214,13 @@ int runConvert(const Request &request, Console &console, int standardInput, cons
             engine.skip(item->job);
             continue;
         }
-        if (!request.quiet && !request.json)
-            console.progress(++started, item->label);
+        if (progress)
+            console.progress(++started, count->total(), item->label);
         engine.add(item->job);
     }
     engine.finish();
     console.endProgress();
-    report.finish();
+    report.finish(sources.hiddenFiles());
     const bool written = console.flush();
     const int notRun = report.count(Outcome::Result::NotRun);
     if (stop.load()) {

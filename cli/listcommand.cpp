@@ -161,9 +161,12 @@ int runList(const Request &request, Console &console)
                 putFile(json, item, header, message);
         }
     }
+    if (sources.hiddenFiles() > 0)
+        console.message(Messages::hiddenFilesLeftOut(sources.hiddenFiles()));
     if (request.json) {
         json.endArray();
         json.value(u"errors", QJsonArray::fromStringList(problems));
+        json.value(u"hidden", sources.hiddenFiles());
         json.endObject();
     }
     const bool written = console.flush();

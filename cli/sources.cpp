@@ -104,6 +104,7 @@ std::optional<SourceItem> Sources::enterFolder(const QString &path, const QStrin
         error = readFolder(*folder->folder, patterns(), m_recursive, entries);
     if (error)
         return failed(path, error.during(Action::OpenFolder));
+    m_hiddenFiles += entries.hiddenFiles;
     m_files = std::move(entries.files);
     m_order = naturalOrder(m_files.size(), [this](std::size_t i) { return m_files[i].toString(); });
     m_nextFile = 0;

@@ -48,6 +48,9 @@ public:
                               const QStringList &names);
 
     [[nodiscard]] std::optional<SourceItem> next();
+    // Hidden files (a leading dot; the hidden or system attribute on Windows)
+    // of the folders walked so far that would otherwise have matched.
+    [[nodiscard]] int hiddenFiles() const { return m_hiddenFiles; }
 
 private:
     struct Level
@@ -83,6 +86,7 @@ private:
     QString m_filesFolder;
     QString m_filesRelative;
     qsizetype m_filesAnchor = 0;
+    int m_hiddenFiles = 0;
 };
 
 } // namespace hy3::cli

@@ -31,6 +31,14 @@ void count(BatchSummary &summary, const Outcome &outcome)
     }
 }
 
+// A folder that is not there is said once, not once for every file.
+bool destinationMissing(const QString &folder)
+{
+    fs::sys::Folder opened;
+    const Cause cause = fs::sys::openFolder(fs::toNative(fs::withSeparator(folder)), opened).cause;
+    return cause == Cause::NotFound || cause == Cause::NotAFolder;
+}
+
 } // namespace
 
 float progressValue(int done, int selected)
@@ -55,6 +63,10 @@ BatchSummary runBatch(const BatchRequest &request, const BatchCallbacks &callbac
         return summary;
     }
 
+    if (destinationMissing(request.destinationFolder)) {
+        summary.result = BatchSummary::Result::DestinationMissing;
+        return summary;
+    }
     summary.result = BatchSummary::Result::Ran;
     EngineSettings settings;
     settings.columns = request.columns;

@@ -32,7 +32,7 @@ struct BatchRequest
 
 struct BatchSummary
 {
-    enum class Result { EmptyList, NoSelection, Ran, Stopped };
+    enum class Result { EmptyList, NoSelection, DestinationMissing, Ran, Stopped };
 
     Result result = Result::EmptyList;
     int selected = 0;
@@ -58,8 +58,8 @@ struct BatchCallbacks
 
 // Converts every selected row in list order. The bar starts at 0 and moves
 // after each file, failed or not. A failing file is recorded and the batch
-// goes on. An empty list and a list without a selection convert nothing and
-// say so in the result.
+// goes on. An empty list, a list without a selection and a destination folder
+// that is not there convert nothing and say so in the result.
 [[nodiscard]] BatchSummary runBatch(const BatchRequest &request, const BatchCallbacks &callbacks);
 
 } // namespace hy3

@@ -135,6 +135,7 @@ void Engine::finish()
 {
     if (!m_group.empty())
         commitGroup();
+    m_folders.removeUnusedMadeFolders(); // nothing is left of a folder made for files that failed
     deliver();
 }
 
@@ -178,7 +179,7 @@ void Engine::convert(const Job &job, Outcome &outcome)
     if (!prepareOutputFolder(job, outcome, folder, folderNumber))
         return;
     const QString &name = destination.name;
-    if (const auto earlier = m_written.byName(folderNumber, name)) {
+    if (const auto earlier = writtenBefore(folderNumber, name)) {
         outcome.earlier = earlier->source;
         return fail({Cause::Clash});
     }
@@ -205,7 +206,7 @@ void Engine::convert(const Job &job, Outcome &outcome)
         return;
     if (!m_written.foldsCase(folderNumber)) {
         m_written.setFoldsCase(folderNumber, foldsCase(*file));
-        if (const auto earlier = m_written.byName(folderNumber, name)) {
+        if (const auto earlier = writtenBefore(folderNumber, name)) {
             outcome.earlier = earlier->source;
             return fail({Cause::Clash});
         }
@@ -226,6 +227,18 @@ void Engine::convert(const Job &job, Outcome &outcome)
     if (m_group.empty())
         m_groupOpened = std::chrono::steady_clock::now();
     m_group.push_back(std::move(member));
+}
+
+// The output of that name this batch wrote before. One still in the group is
+// committed first: a clash is only with an output that was written.
+std::optional<WrittenOutputs::Found> Engine::writtenBefore(int folder, const QString &name)
+{
+    std::optional<WrittenOutputs::Found> earlier = m_written.byName(folder, name);
+    if (earlier && !m_group.empty()) {
+        commitGroup();
+        earlier = m_written.byName(folder, name);
+    }
+    return earlier;
 }
 
 // Opens (or makes) the destination's folder; on its first use sweeps it of
@@ -327,37 +340,46 @@ std::unique_ptr<fs::TemporaryFile> Engine::createOutput(const std::shared_ptr<Op
     return file;
 }
 
-// The data of the group on the disk. Where the system has it, one flush of
-// each file system, through the folder opened first there: where such a
-// flush also reports any write-back error since that folder was opened, its
-// success says every file of the group is on the disk. Otherwise (or when it
-// failed) each file is asked for its own result, which names the file that
-// lost its data.
+// The data of the group on the disk. Where one flush of a whole file system
+// reaches the medium, that file system is flushed once, through the folder
+// opened first there: where such a flush also reports any write-back error
+// since that folder was opened, its success says every file of the group
+// there is on the disk. Every other file (a FUSE or network file system, a
+// kernel whose flush says less, a flush that failed) is flushed on its own,
+// which names the file that lost its data.
 void Engine::flushGroup()
 {
-    if (sys::canSyncFileSystem()) {
-        std::vector<std::pair<std::uint64_t, const OpenFolder *>> first; // per device
-        bool identified = true;
-        for (const Member &member : m_group) {
-            sys::Identity identity;
-            if (m_folders.identity(*member.folder, identity)) {
-                identified = false;
-                continue;
-            }
-            auto at = std::find_if(first.begin(), first.end(), [&](const auto &f) { return f.first == identity.device; });
-            if (at == first.end())
-                first.emplace_back(identity.device, member.folder.get());
-            else if (member.folder->opened < at->second->opened)
-                at->second = member.folder.get();
-        }
-        bool clean = identified && sys::errorsReachFileSystemSync();
-        for (const auto &[device, folder] : first)
-            clean = !sys::syncFileSystem(*folder->folder) && clean;
-        if (clean)
-            return;
+    struct Device
+    {
+        std::uint64_t id = 0;
+        const OpenFolder *first = nullptr;
+        bool clean = false;
+    };
+    std::vector<Device> devices;
+    std::vector<std::ptrdiff_t> deviceOf(m_group.size(), -1); // -1: the file is flushed on its own
+    for (std::size_t i = 0; i < m_group.size(); ++i) {
+        OpenFolder &folder = *m_group[i].folder;
+        sys::Identity identity;
+        if (m_folders.identity(folder, identity))
+            continue;
+        if (!folder.flushCovers)
+            folder.flushCovers = sys::fileSystemFlushCovers(*folder.folder);
+        if (!*folder.flushCovers)
+            continue;
+        auto at = std::find_if(devices.begin(), devices.end(), [&](const Device &d) { return d.id == identity.device; });
+        if (at == devices.end())
+            at = devices.insert(at, {identity.device, &folder});
+        else if (folder.opened < at->first->opened)
+            at->first = &folder;
+        deviceOf[i] = at - devices.begin();
     }
-    for (Member &member : m_group)
-        member.flushed = member.file->syncData();
+    const bool reported = sys::errorsReachFileSystemSync();
+    for (Device &device : devices)
+        device.clean = !sys::syncFileSystem(*device.first->folder) && reported;
+    for (std::size_t i = 0; i < m_group.size(); ++i) {
+        if (deviceOf[i] < 0 || !devices[static_cast<std::size_t>(deviceOf[i])].clean)
+            m_group[i].flushed = m_group[i].file->syncData();
+    }
 }
 
 void Engine::replace(Member &member)
@@ -408,8 +430,10 @@ void Engine::commitGroup()
     std::vector<const OpenFolder *> folders;
     for (Member &member : m_group) {
         replace(member);
-        if (m_outcomes[member.job - m_firstJob].outcome.result == Outcome::Result::Converted
-            && std::find(folders.begin(), folders.end(), member.folder.get()) == folders.end())
+        if (m_outcomes[member.job - m_firstJob].outcome.result != Outcome::Result::Converted)
+            continue;
+        m_folders.markUsed(*member.folder);
+        if (std::find(folders.begin(), folders.end(), member.folder.get()) == folders.end())
             folders.push_back(member.folder.get());
     }
     // The renames themselves made durable: once per folder.

@@ -84,6 +84,7 @@ private:
 
     void convert(const Job &job, Outcome &outcome);
     bool prepareOutputFolder(const Job &job, Outcome &outcome, std::shared_ptr<OpenFolder> &folder, int &number);
+    std::optional<WrittenOutputs::Found> writtenBefore(int folder, const QString &name);
     bool checkExisting(const OpenFolder &folder, const QString &name, const DataFileReader &source, Outcome &outcome);
     bool findOutFolding(OpenFolder &folder, int number, const fs::sys::Error &probe, Outcome &outcome);
     std::unique_ptr<fs::TemporaryFile> createOutput(const std::shared_ptr<OpenFolder> &folder, Outcome &outcome);

@@ -24,9 +24,11 @@ QStringList components(QStringView relative)
     return parts;
 }
 
-// Opens `name` below `parent`, making it first where that is allowed.
-sys::Error openOrMake(const sys::Folder &parent, const QString &name, bool make, sys::Folder &folder)
+// Opens `name` below `parent`, making it first where that is allowed;
+// `made` says whether it was made here.
+sys::Error openOrMake(const sys::Folder &parent, const QString &name, bool make, sys::Folder &folder, bool &made)
 {
+    made = false;
     const sys::String native = fs::toNative(name);
     sys::Error error = sys::openSubfolder(parent, native, folder);
     if (error.cause != Cause::NotFound || !make)
@@ -34,6 +36,7 @@ sys::Error openOrMake(const sys::Folder &parent, const QString &name, bool make,
     error = sys::makeSubfolder(parent, native);
     if (error && error.cause != Cause::Exists)
         return error;
+    made = !error;
     return sys::openSubfolder(parent, native, folder);
 }
 
@@ -63,6 +66,7 @@ std::shared_ptr<OpenFolder> FolderCache::insert(const QString &path, std::shared
     auto state = std::make_shared<OpenFolder>();
     state->folder = std::move(folder);
     state->opened = ++m_opened;
+    state->made = m_madeByPath.value(path, -1);
     m_recent.push_front({path, state});
     m_byPath.insert(path, m_recent.begin());
     while (static_cast<int>(m_recent.size()) > m_capacity) {
@@ -85,10 +89,15 @@ sys::Error FolderCache::openAnchor(const QString &path, MakeFolders make, std::s
     if ((error = sys::openFolder(fs::toNative(existing.isEmpty() ? QStringLiteral("./") : existing), top)))
         return error;
     auto current = std::make_shared<sys::Folder>(std::move(top));
+    QString at = existing;
     for (const QString &name : components(QStringView(path).sliced(existing.size()))) {
         auto next = std::make_shared<sys::Folder>();
-        if ((error = openOrMake(*current, name, true, *next)))
+        bool made = false;
+        if ((error = openOrMake(*current, name, true, *next, made)))
             return error;
+        if (made)
+            noteMade(at, name, 0);
+        at += name + u'/';
         current = std::move(next);
     }
     folder = std::move(current);
@@ -120,16 +129,54 @@ sys::Error FolderCache::open(const QString &path, qsizetype anchor, MakeFolders 
     QString at = start;
     for (const QString &name : components(QStringView(path).sliced(start.size()))) {
         auto next = std::make_shared<sys::Folder>();
-        if (const sys::Error error = openOrMake(*current, name, make != MakeFolders::None, *next))
+        bool made = false;
+        if (const sys::Error error = openOrMake(*current, name, make != MakeFolders::None, *next, made))
             return error;
+        if (made)
+            noteMade(at, name, anchor);
         at += name + u'/';
         current = std::move(next);
         opened = insert(at, current);
     }
     // Also under the path as it was asked for, where its separators differ.
-    if (at != path)
+    if (at != path) {
         opened = insert(path, current);
+        opened->made = m_madeByPath.value(at, -1);
+    }
     return {};
+}
+
+void FolderCache::noteMade(const QString &parent, const QString &name, qsizetype anchor)
+{
+    const int number = static_cast<int>(m_made.size());
+    m_made.push_back({parent, name, anchor, m_madeByPath.value(parent, -1), false});
+    m_madeByPath.insert(parent + name + u'/', number);
+}
+
+void FolderCache::markUsed(const OpenFolder &folder)
+{
+    for (int at = folder.made; at >= 0 && !m_made[static_cast<std::size_t>(at)].used;
+         at = m_made[static_cast<std::size_t>(at)].above)
+        m_made[static_cast<std::size_t>(at)].used = true;
+}
+
+void FolderCache::removeUnusedMadeFolders()
+{
+    for (auto made = m_made.rbegin(); made != m_made.rend(); ++made) {
+        if (made->used)
+            continue;
+        std::shared_ptr<OpenFolder> parent;
+        const QString above = made->parent.isEmpty() ? QStringLiteral("./") : made->parent;
+        if (!open(above, qMin(made->anchor, above.size()), MakeFolders::None, parent))
+            (void)sys::removeSubfolder(*parent->folder, fs::toNative(made->name));
+        const QString path = made->parent + made->name + u'/';
+        if (const auto node = m_byPath.constFind(path); node != m_byPath.cend()) {
+            m_recent.erase(node.value());
+            m_byPath.erase(node);
+        }
+    }
+    m_made.clear();
+    m_madeByPath.clear();
 }
 
 sys::Error FolderCache::identity(OpenFolder &folder, sys::Identity &identity)

@@ -29,8 +29,10 @@ struct OpenFolder
     std::shared_ptr<const fs::sys::Folder> folder;
     std::uint64_t opened = 0; // the order folders were opened in: earlier is smaller
     std::optional<fs::sys::Identity> identity;
+    std::optional<bool> flushCovers;              // see fs::sys::fileSystemFlushCovers, asked once
     bool swept = false;                           // leftover temporaries removed
     std::optional<fs::sys::Error> writeCheck;     // a dry run's proof that a file can be made here
+    int made = -1; // the batch made it: its number among those made
 };
 
 // The folders of a batch, opened on demand and at most `capacity` at a time:
@@ -53,7 +55,23 @@ public:
     // The identity of an open folder, asked once.
     [[nodiscard]] fs::sys::Error identity(OpenFolder &folder, fs::sys::Identity &identity);
 
+    // Something was written into the folder: it, and the folders above it
+    // that were made on the way, are not made for nothing.
+    void markUsed(const OpenFolder &folder);
+    // Removes the folders made by open() that nothing was written into,
+    // deepest first; a folder that holds anything after all stays.
+    void removeUnusedMadeFolders();
+
 private:
+    struct Made
+    {
+        QString parent; // ends in a separator
+        QString name;
+        qsizetype anchor = 0;
+        int above = -1; // the made folder that holds it, if any
+        bool used = false;
+    };
+
     struct Node
     {
         QString path;
@@ -62,12 +80,15 @@ private:
 
     std::shared_ptr<OpenFolder> find(const QString &path);
     std::shared_ptr<OpenFolder> insert(const QString &path, std::shared_ptr<const fs::sys::Folder> folder);
+    void noteMade(const QString &parent, const QString &name, qsizetype anchor);
     fs::sys::Error openAnchor(const QString &path, MakeFolders make, std::shared_ptr<fs::sys::Folder> &folder);
 
     int m_capacity;
     std::uint64_t m_opened = 0;
     std::list<Node> m_recent; // most recently used first
     QHash<QString, std::list<Node>::iterator> m_byPath;
+    std::vector<Made> m_made;
+    QHash<QString, int> m_madeByPath;
 };
 
 } // namespace hy3

@@ -49,8 +49,11 @@ sys::Error readFolder(const sys::Folder &folder, const QStringList &patterns, bo
 {
     std::vector<std::pair<QString, sys::String>> unknown; // the listing did not say what they are
     const sys::Error error = sys::listFolder(folder, [&](const sys::Entry &entry) {
-        if (entry.hidden)
+        if (entry.hidden) {
+            if (entry.type != sys::Type::Folder && matchesAny(fs::fromNative(entry.name), patterns))
+                ++entries.hiddenFiles;
             return true;
+        }
         if (entry.type == sys::Type::Folder) {
             if (folders)
                 entries.folders.append(fs::fromNative(entry.name));

@@ -18,6 +18,7 @@ struct FolderEntries
 {
     NameList files;      // the real names (see paths.h)
     NameList folders;    // sub-folders, when asked for
+    int hiddenFiles = 0; // hidden names that match, passed over
 };
 
 // The normal files of an open folder whose names match one of the patterns,

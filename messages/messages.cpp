@@ -63,6 +63,8 @@ QString Messages::cause(const Failure &failure)
     case Cause::NameTooLong:
         return tr("名前が長すぎます");
     case Cause::InvalidName:
+        if (!aboutOutput(failure.action))
+            return tr("名前に使えない文字があるため開けません");
         return tr("この名前は保存先のメディアでは使えません");
     case Cause::ReservedName:
         return tr("Windows が装置に使う名前（CON、NUL など）か、末尾が点や空白の名前のため、ファイルには使えません");
@@ -191,6 +193,21 @@ QString Messages::listingFailure(const ListingResult &result)
 QString Messages::notFound()
 {
     return tr("指定したフォルダ(ドライブ)からは、データファイルは発見されませんでした。");
+}
+
+QString Messages::hiddenFilesLeftOut(int count)
+{
+    return tr("隠しファイル %1 件は対象外です").arg(count);
+}
+
+QString Messages::destinationMissing(const QString &folder)
+{
+    return tr("変換先のフォルダー「%1」が見つかりません").arg(fs::shown(folder));
+}
+
+QString Messages::folderNotFoundTitle()
+{
+    return tr("フォルダーが見つかりません");
 }
 
 QString Messages::notFoundTitle()

@@ -35,6 +35,11 @@ public:
     [[nodiscard]] static QString listingFailure(const ListingResult &result);
 
     [[nodiscard]] static QString notFound();
+    // Files a listing passed over for being hidden.
+    [[nodiscard]] static QString hiddenFilesLeftOut(int count);
+    // The destination folder of a batch is not there.
+    [[nodiscard]] static QString destinationMissing(const QString &folder);
+    [[nodiscard]] static QString folderNotFoundTitle();
     [[nodiscard]] static QString notFoundTitle();
 
     // What the window says when a batch has failed files or was stopped.

@@ -70,6 +70,8 @@ private slots:
     void secondBatchAfterJumpingBack();
     void stopDuringABatch_data();
     void stopDuringABatch();
+    void finishButtonsWaitAMoment();
+    void aMissingDestinationIsSaidOnce();
     void theWindowAnswersWhileAFolderIsRead();
     void endings_data();
     void endings();
@@ -115,6 +117,7 @@ void TestWizardFlow::init()
     QVERIFY(m_dir->isValid());
     m_messages.clear();
     setMessageHandlerForTesting([this](const Message &message) { m_messages.append(message); });
+    frmDatInstDig::setFinishButtonsWaitForTesting(0);
     m_window = std::make_unique<frmDatInstDig>();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -547,6 +550,53 @@ void TestWizardFlow::stopDuringABatch()
              qPrintable(m_messages[0].prompt));
     QCOMPARE(ended.size(), byClosing ? 1 : 0);
     QCOMPARE(fs::registeredTemporaries(), 0);
+    if (byClosing)
+        return;
+    // The page says the batch was stopped, not 「完了しました」.
+    auto *note = m_window->findChild<QLabel *>(u"ResultNote"_s);
+    QVERIFY(note->isVisible() && note->text().contains(u"中止しました"_s) && !label(7)->isVisible());
+
+    // A second batch after 「最初へジャンプ」 runs whole: the first one's stop is not left standing.
+    QTest::mouseClick(command1(4), Qt::LeftButton);
+    clickNext();
+    QTest::mouseClick(command3(0), Qt::LeftButton);
+    QTest::mouseClick(command1(2), Qt::LeftButton);
+    QCOMPARE(QDir(dst()).entryList({u"*.hy3"_s}, QDir::Files).size(), kFiles);
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY(label(7)->isVisible() && !note->isVisible());
+}
+
+// 「完了」 appears where 「中止」 was: a click meant for 「中止」 that comes
+// just as the batch ends does not end the program.
+void TestWizardFlow::finishButtonsWaitAMoment()
+{
+    writeSources({{u"a.hyo"_s, hyo("A", 1)}});
+    typeFoldersAndList();
+    QTest::mouseClick(command3(0), Qt::LeftButton);
+    frmDatInstDig::setFinishButtonsWaitForTesting(60000);
+    QSignalSpy ended(m_window.get(), &frmDatInstDig::ended);
+    QTest::mouseClick(command1(2), Qt::LeftButton);
+    QVERIFY(command1(5)->isVisible());
+    QTest::mouseClick(command1(5), Qt::LeftButton);
+    QTest::mouseClick(command1(4), Qt::LeftButton);
+    QCOMPARE(ended.size(), 0);
+    QCOMPARE(m_window->currentPage(), 2);
+}
+
+// A destination folder that is not there is said once, before the batch,
+// back on the settings page; no file is tried.
+void TestWizardFlow::aMissingDestinationIsSaidOnce()
+{
+    writeSources({{u"a.hyo"_s, hyo("A", 1)}, {u"b.hyo"_s, hyo("B", 1)}});
+    typeFoldersAndList();
+    QVERIFY(QDir(dst()).removeRecursively());
+    QTest::mouseClick(command3(0), Qt::LeftButton);
+    QTest::mouseClick(command1(2), Qt::LeftButton);
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY2(m_messages[0].prompt.contains(u"見つかりません"_s) && m_messages[0].prompt.contains(QDir::toNativeSeparators(dst())),
+             qPrintable(m_messages[0].prompt));
+    QCOMPARE(m_window->currentPage(), 0);
+    QVERIFY(!QFileInfo::exists(dst()));
 }
 
 // A folder that takes its time to read leaves the window answering: the

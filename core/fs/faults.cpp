@@ -23,6 +23,7 @@ struct Plan
     std::array<int, static_cast<std::size_t>(Call::Count)> calls{};
     std::array<Planned, static_cast<std::size_t>(Call::Count)> planned{};
     std::vector<Call> trace;
+    std::optional<bool> syncReportsErrors;
 };
 
 // Off until a test turns it on: the program pays one load per call.
@@ -102,7 +103,25 @@ void clear()
     p.calls.fill(0);
     p.planned.fill({});
     p.trace.clear();
+    p.syncReportsErrors.reset();
     g_testing.store(true); // count and trace from now on
+}
+
+void pretendFileSystemSyncReportsErrors(std::optional<bool> reports)
+{
+    Plan &p = plan();
+    const std::lock_guard lock(p.mutex);
+    p.syncReportsErrors = reports;
+    g_testing.store(true);
+}
+
+std::optional<bool> pretendedFileSystemSyncReportsErrors()
+{
+    if (!g_testing.load(std::memory_order_relaxed))
+        return std::nullopt;
+    Plan &p = plan();
+    const std::lock_guard lock(p.mutex);
+    return p.syncReportsErrors;
 }
 
 int calls(Call call)
@@ -123,7 +142,7 @@ const char *name(Call call)
 {
     static constexpr const char *kNames[] = {"open folder", "list folder", "stat",      "access",    "make folder",
                                              "open",        "read",        "create",    "lock",      "write",
-                                             "start write-back", "sync data",   "sync file system",         "sync folder", "rename",
+                                             "start write-back", "sync data",   "sync file system", "stat file system", "sync folder", "rename",
                                              "link",        "remove",      "set writable", "close"};
     static_assert(std::size(kNames) == static_cast<std::size_t>(Call::Count));
     return kNames[static_cast<std::size_t>(call)];

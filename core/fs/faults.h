@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace hy3::fs::sys {
@@ -26,6 +27,7 @@ enum class Call : std::uint8_t {
     StartWriteBack,
     SyncData,
     SyncFileSystem,
+    StatFileSystem,
     SyncFolder,
     Rename,
     Link,
@@ -77,6 +79,11 @@ void failCall(Call call, int nth, int code);
 void failEvery(Call call, int code);
 // `action` runs right before the n-th call (from 1, counted from now).
 void beforeCall(Call call, int nth, std::function<void()> action);
+// Whether a flush of a whole file system reports the write-back errors of
+// every file on it (Linux 5.8 and later), as the tests want it to seem;
+// nothing: as the running system says. clear() forgets it.
+void pretendFileSystemSyncReportsErrors(std::optional<bool> reports);
+[[nodiscard]] std::optional<bool> pretendedFileSystemSyncReportsErrors();
 // Forgets the faults and the counts, and starts a new trace.
 void clear();
 [[nodiscard]] int calls(Call call);

@@ -77,6 +77,9 @@ struct Folder
 {
     Handle handle;
     String path;
+    // Its file system refused a file without a name (Linux' O_TMPFILE): new
+    // files there are created under their name at once. Learned on first use.
+    mutable bool namesNewFilesAtOnce = false;
 };
 
 // Tells apart two names for the same file.
@@ -96,7 +99,7 @@ struct Status
     std::uint64_t size = 0;
     std::int64_t modifiedMs = 0; // milliseconds since 1970-01-01 UTC
     Identity identity;
-    bool readOnly = false; // Windows: the read-only attribute
+    bool readOnly = false; // Windows: the read-only attribute; POSIX: no one may write it
 };
 
 struct Entry
@@ -113,6 +116,8 @@ struct Entry
 // A sub-folder, never through a link: a link there is LinkInTheWay.
 [[nodiscard]] Error openSubfolder(const Folder &parent, const String &name, Folder &folder);
 [[nodiscard]] Error makeSubfolder(const Folder &parent, const String &name);
+// Removes an empty sub-folder; one that holds anything stays (Exists).
+[[nodiscard]] Error removeSubfolder(const Folder &parent, const String &name);
 // Every name but "." and "..", in the order the system gives them; `each`
 // returns false to stop early.
 [[nodiscard]] Error listFolder(const Folder &folder, const std::function<bool(const Entry &)> &each);
@@ -135,9 +140,11 @@ struct Entry
 
 // Creates a new file that did not exist, never through a link, open for
 // writing and marked as being written, so that another converter's sweep of
-// leftovers leaves it alone (POSIX: a lock; Windows: no other program may
-// open it). `identity` tells the new file. Exists: the name is taken; Busy:
-// a sweep took the new file meanwhile. On any failure nothing of it is left.
+// leftovers leaves it alone (POSIX: a lock, taken before the file has its
+// name where the file system allows it; Windows: no other program may open
+// it). `identity` tells the new file. Exists: the name is taken; Busy: a
+// sweep took the new file meanwhile; either way another name will do. On any
+// failure nothing of it is left.
 [[nodiscard]] Error createNew(const Folder &folder, const String &name, Handle &file, Identity &identity);
 // Removes a converter's leftover file unless its writer still holds it (Busy).
 [[nodiscard]] Error removeLeftover(const Folder &folder, const String &name);
@@ -146,8 +153,13 @@ struct Entry
 // so that a later flush has less left to do; nothing where the system can't.
 [[nodiscard]] Error startWriteBack(const Handle &file);
 [[nodiscard]] Error syncData(const Handle &file);
-// True where the whole file system that holds a folder can be flushed at once.
-[[nodiscard]] bool canSyncFileSystem();
+// True where one flush of the whole file system that holds the folder puts
+// every file's data on the medium: the local file systems the kernel writes
+// itself (ext4, XFS, Btrfs, F2FS, FAT, exFAT, NTFS3, bcachefs; tmpfs, which
+// has nothing to flush). Through FUSE, a network (NFS, SMB) or an overlay
+// such a flush reaches nothing, and anything unknown counts as that: each
+// file there is flushed on its own.
+[[nodiscard]] bool fileSystemFlushCovers(const Folder &folder);
 // Flushes the file system that holds the folder. Where errorsReachFileSystemSync(),
 // a success also says that no file of it lost data it was given since the
 // folder was opened (the system reports write-back errors there).

@@ -262,6 +262,11 @@ Error makeSubfolder(const Folder &parent, const String &name)
     return check(before(Call::MakeFolder, [&] { return CreateDirectoryW(extendedChild(parent, name).c_str(), nullptr); }));
 }
 
+Error removeSubfolder(const Folder &parent, const String &name)
+{
+    return check(before(Call::Remove, [&] { return RemoveDirectoryW(extendedChild(parent, name).c_str()); }));
+}
+
 Error listFolder(const Folder &folder, const std::function<bool(const Entry &)> &each)
 {
     WIN32_FIND_DATAW found;
@@ -426,7 +431,7 @@ Error syncData(const Handle &file)
     return check(after(Call::SyncData, [&] { return FlushFileBuffers(h(file)); }));
 }
 
-bool canSyncFileSystem()
+bool fileSystemFlushCovers(const Folder &)
 {
     return false; // flushing a whole volume needs an administrator
 }
@@ -438,7 +443,7 @@ Error syncFileSystem(const Folder &)
 
 bool errorsReachFileSystemSync()
 {
-    return false;
+    return testing::pretendedFileSystemSyncReportsErrors().value_or(false);
 }
 
 Error syncFolder(const Folder &folder)

@@ -39,6 +39,7 @@ namespace hy3::ui {
 namespace {
 
 constexpr int kFailuresListed = 20;
+int g_finishButtonsWaitMs = 600;
 
 // How often the progress page may change: once a screen refresh.
 int frameMs(const QWidget *widget)
@@ -226,15 +227,44 @@ void frmDatInstDig::convertSelectedRows()
     // Each batch starts clean: the notes of an earlier one don't stand over a moving bar.
     Label7->hide();
     Label8->hide();
+    m_resultNote->hide();
     QCoreApplication::processEvents(); // once, so the page and the hidden buttons are on screen
     const BatchSummary summary = InstPrc();
-    Command1[4]->show();
-    Command1[5]->show();
-    Label7->show();
+    showFinishButtons();
+    if (summary.result == BatchSummary::Result::DestinationMissing) {
+        showMessage(this, {Messages::destinationMissing(folderText(1)), Messages::folderNotFoundTitle(),
+                           QMessageBox::Critical});
+        showPage(0);
+        return;
+    }
+    const bool stopped = summary.result == BatchSummary::Result::Stopped;
+    // A stopped batch is not "完了": the note says what was done instead.
+    m_resultNote->setText(Messages::stopped(summary.converted, summary.notRun));
+    m_resultNote->setVisible(stopped);
+    Label7->setVisible(!stopped);
     Label8->show();
     reportBatch(summary);
     if (m_closeWhenDone)
         endWizard();
+}
+
+// The two buttons come back where 「中止」 was: a click meant for 「中止」 that
+// lands just as the batch ends must not finish the program, so they take
+// clicks only after a moment.
+void frmDatInstDig::showFinishButtons()
+{
+    for (QPushButton *button : {Command1[4], Command1[5]}) {
+        button->setEnabled(g_finishButtonsWaitMs == 0);
+        button->show();
+    }
+    if (g_finishButtonsWaitMs == 0)
+        return;
+    QTimer::singleShot(g_finishButtonsWaitMs, this, [this] {
+        if (m_batchRuns)
+            return;
+        Command1[4]->setEnabled(true);
+        Command1[5]->setEnabled(true);
+    });
 }
 
 void frmDatInstDig::reportBatch(const BatchSummary &summary)
@@ -257,6 +287,11 @@ void frmDatInstDig::endWizard()
 {
     hide();
     close();
+}
+
+void frmDatInstDig::setFinishButtonsWaitForTesting(int ms)
+{
+    g_finishButtonsWaitMs = ms;
 }
 
 void frmDatInstDig::Command2_Click(int Index)

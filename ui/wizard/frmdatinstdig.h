@@ -60,6 +60,9 @@ public:
     // A listing or a batch is running.
     [[nodiscard]] bool isBusy() const { return m_listingRuns || m_batchRuns; }
 
+    // How long 「最初へジャンプ」 and 「完了」 ignore clicks after a batch (0: not at all).
+    static void setFinishButtonsWaitForTesting(int ms);
+
 signals:
     // The wizard has ended (cancel, finish or a close of the frame): the program ends.
     void ended();
@@ -102,6 +105,7 @@ private:
     void listingDone(quint64 listing, const ListingResult &result);
     void stopListing();
     void convertSelectedRows();
+    void showFinishButtons();
     void finish();
     void endWizard();
     Outcome convertShowingPaths(DataKind kind, const QString &strOldName);
@@ -147,6 +151,7 @@ private:
     QLabel *Label14 = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
     QPushButton *m_stop = nullptr;
+    QLabel *m_resultNote = nullptr; // in Label7's place after a batch that was stopped
 
     QPointer<frmChoiceFolder> m_chooser; // created on first use, goes with the window
     int m_page = 0;

@@ -289,6 +289,8 @@ void frmDatInstDig::buildProgressPage()
                        {64, 274, 536, 24});
     Label7->hide();
     Label8->hide();
+    m_resultNote = makeLabel(page, u"ResultNote"_s, QString(), {64, 247, 536, 17});
+    m_resultNote->hide();
 
     Label4[1] = makeBox(page, u"Label4_1"_s, {-2, 379, 651, 3});
     Command1[4] = makeButton(page, u"Command1_4"_s, u"最初へジャンプ"_s, {420, 390, 110, 25});
