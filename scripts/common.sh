@@ -10,8 +10,8 @@ PACKAGES=(
     fonts-ipafont-gothic
 )
 
-# What the tests need beyond that: a small tmpfs, strace for fault injection by hand.
-TEST_PACKAGES=()
+# What the tests need beyond that: FUSE, for the pass-through the tests mount.
+TEST_PACKAGES=(fuse3 libfuse3-dev)
 
 # The Windows build from this machine: the cross compilers, wine to run the
 # tests and the program, msitools for the MSI, a display for the window.

@@ -66,7 +66,7 @@ void TestCli::init()
     m_dir = std::make_unique<testdata::Workspace>();
     QVERIFY(m_dir->isValid());
     const QDir root(m_dir->path());
-    for (const QString &folder : {u"src/sub"_s, u"other"_s, u"broken"_s, u"empty"_s, u"odd"_s, u"ctl"_s})
+    for (const QString &folder : {u"src/sub"_s, u"other"_s, u"broken"_s, u"empty"_s, u"odd"_s, u"ctl"_s, u"hid"_s, u"esc"_s})
         QVERIFY(root.mkpath(folder));
     const QList<std::pair<QString, QByteArray>> files{
         {u"src/a.hyo"_s, hyo(encodeCp932(u"運賃表"), 3)},
@@ -81,6 +81,9 @@ void TestCli::init()
         {u"broken/fine.hyo"_s, hyo("F", 2)},
 #ifndef Q_OS_WIN // names Windows refuses
         {u"odd/tab\there.hyo"_s, hyo("line\nbreak", 1)},
+        {u"esc/names.hyo"_s, testdata::encode({testdata::hyoRecord("line\nbreak"), testdata::hyoRecord("back\\nslash"),
+                                               testdata::hyoRecord("tab\there")})},
+        {u"hid/.secret.hyo"_s, hyo("S", 1)},
         {u"ctl/esc\x1b[2J\u009b2J.hyo"_s, hyo("\x1b]0;title\x07\x1b[2J", 2)},
 #endif
         {u"src/c.hy3"_s, testdata::encodeHy3({mapRecord(testdata::hyoRecord("H1", 1), kNoOptions),
@@ -98,7 +101,7 @@ QStringList TestCli::expand(const QStringList &arguments) const
         for (const auto &[word, folder] : {std::pair{u"SRC"_s, u"src"_s}, {u"OTHER"_s, u"other"_s}, {u"BROKEN"_s, u"broken"_s},
                                            {u"EMPTY"_s, u"empty"_s}, {u"DST"_s, u"dst"_s}, {u"OUT"_s, u"new/out"_s},
                                            {u"LIST"_s, u"list.txt"_s}, {u"ODD"_s, u"odd"_s}, {u"CTL"_s, u"ctl"_s},
-                                           {u"MANY"_s, u"many"_s}})
+                                           {u"MANY"_s, u"many"_s}, {u"HID"_s, u"hid"_s}, {u"ESC"_s, u"esc"_s}})
             argument.replace(word, path(folder));
         expanded.append(argument);
     }
@@ -150,6 +153,7 @@ void TestCli::commandLine_data()
     QTest::addRow("--version anywhere") << QStringList{u"list"_s, u"x"_s, u"--version"_s} << 0
                                         << u"hy3conv "_s + QStringLiteral(HY3_VERSION);
     QTest::addRow("-V") << QStringList{u"-V"_s} << 0 << u"hy3conv "_s + QStringLiteral(HY3_VERSION);
+    QTest::addRow("--help names -V") << QStringList{u"--help"_s} << 0 << u"-V, --version"_s;
     QTest::addRow("-- ends the options") << QStringList{u"list"_s, u"--"_s, u"--help"_s} << 1 << QString();
 }
 
@@ -261,6 +265,15 @@ void TestCli::convert_data()
         << QStringList{u"convert"_s, u"-v"_s, u"-o"_s, u"DST"_s, u"CTL"_s} << QStringList{} << QByteArray() << 0
         << kNoOptions << Written{u"dst/esc\x1b[2J\u009b2J.hy3=ctl/esc\x1b[2J\u009b2J.hyo"_s}
         << QStringList{u"esc\\x1b[2J\\u009b2J.hyo"_s, u"esc\\x1b[2J\\u009b2J.hy3（2 行）"_s} << QString();
+    QTest::addRow("a NUL-separated list keeps a carriage return in a name")
+        << QStringList{u"convert"_s, u"--files-from"_s, u"-"_s, u"-0"_s, u"-o"_s, u"DST"_s} << QStringList{}
+        << QByteArray("SRC/a.hyo\r\0", 11) << 1 << kNoOptions << Written{} << QStringList{} << u"見つかりません"_s;
+    QTest::addRow("a missing destination folder, said once")
+        << QStringList{u"convert"_s, u"--kind"_s, u"hyo"_s, u"SRC"_s, u"DST/none"_s} << QStringList{} << QByteArray()
+        << 1 << kNoOptions << Written{} << QStringList{} << u"変換先のフォルダー「"_s;
+    QTest::addRow("hidden files are counted, not converted")
+        << QStringList{u"convert"_s, u"-o"_s, u"DST"_s, u"HID"_s} << QStringList{} << QByteArray() << 3 << kNoOptions
+        << Written{} << QStringList{} << u"隠しファイル 1 件は対象外です"_s;
     QTest::addRow("nothing found") << QStringList{u"convert"_s, u"-o"_s, u"DST"_s, u"EMPTY"_s} << QStringList{}
                                    << QByteArray() << 3 << kNoOptions << Written{} << QStringList{}
                                    << u"発見されませんでした"_s;
@@ -274,6 +287,8 @@ void TestCli::convert()
         QSKIP("names with control characters can't be made on Windows");
     if (arguments.contains(u"DST "_s))
         QSKIP("Windows itself drops the spaces that end a folder's name");
+    if (arguments.contains(u"HID"_s))
+        QSKIP("a leading dot hides nothing on Windows");
 #endif
     QFETCH(QStringList, existing);
     QFETCH(QByteArray, input);
@@ -397,6 +412,12 @@ void TestCli::show_data()
     QTest::addRow("columns the file does not have") << QStringList{u"show"_s, u"--columns=73-80"_s, u"SRC/a.hyo"_s} << 1
                                                      << QStringList{QString()};
     QTest::addRow("not a data file") << QStringList{u"show"_s, u"SRC/notes.txt"_s} << 1 << QStringList{};
+#ifndef Q_OS_WIN // a backslash is the path separator there, and stays single
+    QTest::addRow("tabs, newlines and backslashes in names, each its own")
+        << QStringList{u"show"_s, u"--columns=1"_s, u"ESC/names.hyo"_s} << 0
+        << QStringList{u"番号\t名前\t列1"_s, u"1\tline\\nbreak\t1"_s, u"2\tback\\\\nslash\t1"_s,
+                       u"3\ttab\\there\t1"_s};
+#endif
     QTest::addRow("a bad range") << QStringList{u"show"_s, u"--columns=5-2"_s, u"SRC/a.hyo"_s} << 2 << QStringList{};
 }
 

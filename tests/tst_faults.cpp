@@ -93,6 +93,9 @@ private slots:
     void tooManyOpenFilesCommitsAndGoesOn();
     void anotherProgramBetweenTwoCalls_data();
     void anotherProgramBetweenTwoCalls();
+    void aSweepTakesANewTemporary();
+    void foldersMadeForNothingGo();
+    void aClashOnlyWithAnOutputThatWasWritten();
     void concurrentReplacementIsNoClash();
     void sameFileUnderAnotherName();
     void namesDifferingInCase_data();
@@ -260,17 +263,26 @@ void TestFaults::everyCallFailsInTurn()
         }
         if (expect != Expect::Either)
             QVERIFY2(anyFailed == (expect == Expect::Fail), at.constData());
+        const bool anyConverted = std::any_of(outcomes.cbegin(), outcomes.cend(), [](const Outcome &outcome) {
+            return outcome.result == Outcome::Result::Converted || outcome.failure.action == Action::MakeDurable;
+        });
+        if (!below.isEmpty() && !anyConverted) // no folder made for files that all failed
+            QVERIFY2(!QFileInfo::exists(dst() + u'/' + below.section(u'/', 0, 0)), at.constData());
         const QStringList left = QDir(outputs).entryList(QDir::Files | QDir::Hidden | QDir::System);
         QVERIFY2(left.filter(u".tmp"_s).isEmpty(), qPrintable(left.join(u' '))); // no temporary left
         QVERIFY2(fs::registeredTemporaries() == 0, at.constData());
     }
 }
 
+enum class Flush { WholeFileSystem, WholeFileSystemFails, NotCoveredByIt, KernelSaysLess };
+
 void TestFaults::callsComeInTheDurableOrder_data()
 {
-    QTest::addColumn<bool>("fileSystemFlushFails");
-    QTest::addRow("the file system flushed") << false;
-    QTest::addRow("its flush failed: each file asked") << true;
+    QTest::addColumn<Flush>("flush");
+    QTest::addRow("the file system flushed") << Flush::WholeFileSystem;
+    QTest::addRow("its flush failed: each file asked") << Flush::WholeFileSystemFails;
+    QTest::addRow("a file system its flush does not reach (unknown): each file flushed") << Flush::NotCoveredByIt;
+    QTest::addRow("a kernel whose flush does not report others' errors: each file flushed") << Flush::KernelSaysLess;
 }
 
 // The guarantee of a flush per file: every file's data is flushed (its file
@@ -278,9 +290,20 @@ void TestFaults::callsComeInTheDurableOrder_data()
 // is flushed after the renames.
 void TestFaults::callsComeInTheDurableOrder()
 {
-    QFETCH(bool, fileSystemFlushFails);
-    if (fileSystemFlushFails)
+    QFETCH(Flush, flush);
+    switch (flush) {
+    case Flush::WholeFileSystem:
+        break;
+    case Flush::WholeFileSystemFails:
         fs::sys::testing::failEvery(Call::SyncFileSystem, kIo);
+        break;
+    case Flush::NotCoveredByIt:
+        fs::sys::testing::failEvery(Call::StatFileSystem, kIo);
+        break;
+    case Flush::KernelSaysLess:
+        fs::sys::testing::pretendFileSystemSyncReportsErrors(false);
+        break;
+    }
     const QList<Outcome> outcomes = convertAll(256);
     for (const Outcome &outcome : outcomes)
         QCOMPARE(outcome.result, Outcome::Result::Converted);
@@ -297,8 +320,11 @@ void TestFaults::callsComeInTheDurableOrder()
         QVERIFY(last(Call::Write) < first(Call::SyncFileSystem));
         QVERIFY(first(Call::SyncFileSystem) < first(Call::Rename));
     }
-    if (count(Call::SyncFileSystem) == 0 || fileSystemFlushFails) { // each file its own
-        QCOMPARE(count(Call::SyncData), kNames.size());
+    if (flush == Flush::NotCoveredByIt)
+        QCOMPARE(count(Call::SyncFileSystem), 0);
+    const bool ownFlushes = count(Call::SyncFileSystem) == 0 || flush != Flush::WholeFileSystem;
+    QCOMPARE(count(Call::SyncData), ownFlushes ? kNames.size() : 0);
+    if (ownFlushes) {
         QVERIFY(last(Call::Write) < first(Call::SyncData));
         QVERIFY(last(Call::SyncData) < first(Call::Rename));
     }
@@ -387,6 +413,58 @@ void TestFaults::anotherProgramBetweenTwoCalls()
         QVERIFY(!QFile::exists(dst() + u"/elsewhere.hy3"_s));
     }
     QCOMPARE(outcomes[1].result, Outcome::Result::Converted);
+}
+
+// Another run's sweep takes our new temporary before we lock it (where the
+// file system can't make a file without a name): another name will do.
+void TestFaults::aSweepTakesANewTemporary()
+{
+#ifdef Q_OS_WIN
+    QSKIP("a new file there is shut to other programs from its creation");
+#else
+    fs::sys::testing::failCall(Call::Create, 1, EOPNOTSUPP); // no file without a name here
+    fs::sys::testing::beforeCall(Call::Lock, 1, [this] {
+        for (const QString &name : QDir(dst()).entryList({u"~hy3-converter-*.tmp"_s}, QDir::Files | QDir::Hidden))
+            QVERIFY(QFile::remove(dst() + u'/' + name));
+    });
+    const QList<Outcome> outcomes = convertAll();
+    for (qsizetype i = 0; i < outcomes.size(); ++i) {
+        QCOMPARE(outcomes[i].result, Outcome::Result::Converted);
+        QCOMPARE(testdata::readFile(outcomes[i].destination), expected(kNames[i]));
+    }
+#endif
+}
+
+// Two sources for one output, and the first fails at its last step: the
+// second is no clash with an output that was never written.
+void TestFaults::aClashOnlyWithAnOutputThatWasWritten()
+{
+    QVERIFY(QDir().mkpath(src() + u"/two"_s));
+    testdata::writeFile(src() + u"/two/a.hyo"_s, testdata::encode(testdata::manyHyoRecords(4)));
+    fs::sys::testing::failCall(Call::Rename, 1, kIo);
+    QList<Outcome> outcomes;
+    Engine engine({}, [&](const Outcome &outcome) { outcomes.append(outcome); });
+    for (const QString &source : {src() + u"/a.hyo"_s, src() + u"/two/a.hyo"_s})
+        engine.add({source, dst() + u"/a.hy3"_s, DataKind::Standard});
+    engine.finish();
+    QCOMPARE(outcomes[0].result, Outcome::Result::Failed);
+    QCOMPARE(outcomes[1].result, Outcome::Result::Converted);
+    QCOMPARE(testdata::readFile(dst() + u"/a.hy3"_s).left(2), testdata::le16(4));
+}
+
+// A folder made on the way to outputs that all failed is not left behind;
+// one that holds an output stays.
+void TestFaults::foldersMadeForNothingGo()
+{
+    fs::sys::testing::failEvery(Call::Create, kNoSpace);
+    for (const Outcome &outcome : convertAll(256, true, u"new/deeper"_s))
+        QCOMPARE(outcome.result, Outcome::Result::Failed);
+    QCOMPARE(dstEntries(), QStringList());
+
+    fs::sys::testing::clear();
+    fs::sys::testing::failCall(Call::Create, 2, kNoSpace);
+    QCOMPARE(convertAll(256, true, u"new/deeper"_s)[0].result, Outcome::Result::Converted);
+    QCOMPARE(QDir(dst() + u"/new/deeper"_s).entryList(QDir::Files), (QStringList{u"a.hy3"_s, u"c.hy3"_s}));
 }
 
 // Another run replaced an output of ours, so its file's number was free and

@@ -286,6 +286,7 @@ void TestListing::naturalOrderOfNames_data()
     QTest::addRow("three digits and more") << u"n2.hyo"_s << u"n100.hyo"_s;
     QTest::addRow("leading zeros") << u"n0002.hyo"_s << u"n0100.hyo"_s;
     QTest::addRow("full-width digits") << u"路線２.hyo"_s << u"路線１０.hyo"_s;
+    QTest::addRow("full-width and half-width digits by value") << u"ファイル１５.hyo"_s << u"ファイル23.hyo"_s;
     QTest::addRow("the same number: code units decide") << u"a01.hyo"_s << u"a1.hyo"_s;
     QTest::addRow("case ignored") << u"a.hyo"_s << u"B.hyo"_s;
     QTest::addRow("equal but for case: code units decide") << u"A1.hyo"_s << u"a1.hyo"_s;

@@ -10,6 +10,9 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTest>
@@ -418,6 +421,14 @@ void TestOddFiles::namesKeptApart()
     QCOMPARE(run.exitCode, 0);
     for (int i = 0; i < names.size(); ++i)
         QCOMPARE(readRaw(local(dst()) + '/' + names[i].chopped(4) + ".hy3"), converted(data[i]));
+    // For scripts, a name that is not UTF-8 keeps its bytes; the others need none.
+    const testdata::Run listed = testdata::hy3conv({u"list"_s, u"--json"_s, src()});
+    QStringList bytes;
+    for (const QJsonValue &file : QJsonDocument::fromJson(listed.out.toUtf8()).object().value(u"files"_s).toArray())
+        bytes.append(file.toObject().value(u"sourceBytes"_s).toString());
+    bytes.sort();
+    QCOMPARE(bytes, (QStringList{QString(), QString(),
+                                 QString::fromLatin1((local(src()) + '/' + names[1]).toHex())}));
     for (const QByteArray &name : names) { // QTemporaryDir can't remove what QDir can't name
         ::unlink((local(src()) + '/' + name).constData());
         ::unlink((local(dst()) + '/' + name.chopped(4) + ".hy3").constData());

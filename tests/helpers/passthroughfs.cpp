@@ -311,9 +311,9 @@ int main(int argc, char *argv[])
     g_log = std::fopen(g_options.log.c_str(), "a");
     if (!g_log)
         return 1;
-    // In the foreground, for every user (the tests drop to "nobody"), with
+    // In the foreground, one request at a time, for every user (the tests drop to "nobody"), with
     // the kernel checking permissions as on any medium.
-    std::vector<std::string> fuseArguments{argv[0], places[1], "-f", "-o", "default_permissions"};
+    std::vector<std::string> fuseArguments{argv[0], places[1], "-f", "-s", "-o", "default_permissions"};
     if (::geteuid() == 0) {
         fuseArguments.emplace_back("-o");
         fuseArguments.emplace_back("allow_other");
