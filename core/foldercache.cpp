@@ -44,6 +44,9 @@ sys::Error openOrMake(const sys::Folder &parent, const QString &name, bool make,
 
 QString nearestExistingFolder(QString folder)
 {
+    sys::String full;
+    if (!folder.isEmpty() && !sys::fullPath(fs::toNative(folder), full))
+        folder = fs::withSeparator(fs::fromNative(full));
     for (; !folder.isEmpty(); folder = fs::parentFolder(folder)) {
         sys::Folder opened;
         if (sys::openFolder(fs::toNative(folder), opened).cause != Cause::NotFound)
@@ -83,14 +86,19 @@ sys::Error FolderCache::openAnchor(const QString &path, MakeFolders make, std::s
     sys::Error error = sys::openFolder(fs::toNative(path), *folder);
     if (error.cause != Cause::NotFound || make != MakeFolders::All)
         return error;
-    // Up to the nearest folder that is there, then down again making each.
-    const QString existing = nearestExistingFolder(fs::parentFolder(path));
+    // Up to the nearest folder that is there, then down again making each,
+    // along the path as the system resolves it ("Z:data" is a folder of Z:).
+    sys::String resolved;
+    if ((error = sys::fullPath(fs::toNative(path), resolved)))
+        return error;
+    const QString full = fs::withSeparator(fs::fromNative(resolved));
+    const QString existing = nearestExistingFolder(fs::parentFolder(full));
     sys::Folder top;
     if ((error = sys::openFolder(fs::toNative(existing.isEmpty() ? QStringLiteral("./") : existing), top)))
         return error;
     auto current = std::make_shared<sys::Folder>(std::move(top));
     QString at = existing;
-    for (const QString &name : components(QStringView(path).sliced(existing.size()))) {
+    for (const QString &name : components(QStringView(full).sliced(existing.size()))) {
         auto next = std::make_shared<sys::Folder>();
         bool made = false;
         if ((error = openOrMake(*current, name, true, *next, made)))

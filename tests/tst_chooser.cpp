@@ -98,7 +98,7 @@ void TestChooser::results()
 {
     QFETCH(QList<Step>, steps);
     QFETCH(QString, expected);
-    expected.replace(u"<tmp>"_s, QDir(m_dir->path()).canonicalPath());
+    expected.replace(u"<tmp>"_s, QDir::cleanPath(m_dir->path()));
     expected.replace(u"<root>"_s, rootOf(m_dir->path()));
 
     for (Step step : steps) {
@@ -108,7 +108,7 @@ void TestChooser::results()
             QVERIFY(dir1()->setPath(rootOf(m_dir->path())));
             break;
         case Step::OpenTemp:
-            QVERIFY(dir1()->setPath(QDir(m_dir->path()).canonicalPath()));
+            QVERIFY(dir1()->setPath(QDir::cleanPath(m_dir->path())));
             break;
         case Step::OpenSub:
             doubleClick(dir1(), u"sub"_s);
@@ -139,7 +139,7 @@ void TestChooser::results()
 void TestChooser::reopensWhereItWasLeft()
 {
     QCOMPARE(dir1()->path(), QDir::cleanPath(QDir::currentPath())); // first opened where the program runs
-    const QString sub = QDir(m_dir->path()).canonicalPath() + u"/sub"_s;
+    const QString sub = QDir::cleanPath(m_dir->path()) + u"/sub"_s;
     chooser().show();
     QVERIFY(dir1()->setPath(sub));
     command1(1)->click();
@@ -154,7 +154,7 @@ void TestChooser::reopensWhereItWasLeft()
 // opens; typing a name's first letters highlights it.
 void TestChooser::marksHighlightAndTyping()
 {
-    const QString sub = QDir(m_dir->path()).canonicalPath() + u"/sub"_s;
+    const QString sub = QDir::cleanPath(m_dir->path()) + u"/sub"_s;
     chooser().show();
     QVERIFY(dir1()->setPath(sub));
     const QStringList folders = ancestorsAndSelf(sub);

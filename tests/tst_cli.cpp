@@ -51,6 +51,7 @@ private slots:
     void show();
     void json_data();
     void json();
+    void driveRelativeOutputFolder();
     void standardOutputThatCantBeWritten_data();
     void standardOutputThatCantBeWritten();
 
@@ -495,6 +496,25 @@ void TestCli::json()
 }
 
 QTEST_GUILESS_MAIN(TestCli)
+// "Z:drel" is the folder drel in drive Z's current folder, as Windows has it,
+// never a folder named "Z:drel" in the current folder.
+void TestCli::driveRelativeOutputFolder()
+{
+#ifndef Q_OS_WIN
+    QSKIP("drive-relative paths are Windows'");
+#else
+    const QString drive = QDir::toNativeSeparators(m_dir->path()).left(2);
+    QVERIFY(drive.endsWith(u':'));
+    QProcess run;
+    run.setWorkingDirectory(m_dir->path());
+    run.start(QStringLiteral(HY3CONV_PATH), {u"convert"_s, u"-o"_s, drive + u"drel"_s, path(u"src/a.hyo"_s)});
+    QVERIFY(run.waitForFinished(60000));
+    QCOMPARE(run.exitCode(), 0);
+    QVERIFY(QFileInfo::exists(path(u"drel/a.hy3"_s)));
+    QCOMPARE(QDir(m_dir->path()).entryList({u"*drel*"_s}, QDir::Dirs | QDir::NoDotAndDotDot), QStringList{u"drel"_s});
+#endif
+}
+
 // A full disk under a redirected standard output is a failure, said on standard error.
 void TestCli::standardOutputThatCantBeWritten_data()
 {

@@ -113,6 +113,10 @@ struct Entry
 
 // A folder the user named, by its path: links on the way are followed.
 [[nodiscard]] Error openFolder(const String &path, Folder &folder);
+// The path as the system resolves it for openFolder: on Windows a relative
+// or drive-relative path ("Z:data", the folder "data" in drive Z's current
+// folder) made full; elsewhere the path as it is.
+[[nodiscard]] Error fullPath(const String &path, String &full);
 // A sub-folder, never through a link: a link there is LinkInTheWay.
 [[nodiscard]] Error openSubfolder(const Folder &parent, const String &name, Folder &folder);
 [[nodiscard]] Error makeSubfolder(const Folder &parent, const String &name);

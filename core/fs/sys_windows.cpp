@@ -93,7 +93,7 @@ String extendedChild(const Folder &folder, const String &name)
 }
 
 // The full path of what the user typed: relative parts resolved, '/' made '\'.
-Error fullPath(const String &path, String &full)
+Error resolvedPath(const String &path, String &full)
 {
     if (path.empty())
         return {Cause::NotFound, ERROR_PATH_NOT_FOUND};
@@ -245,9 +245,14 @@ Error Handle::close()
 Error openFolder(const String &path, Folder &folder)
 {
     String full;
-    if (const Error error = fullPath(path, full))
+    if (const Error error = resolvedPath(path, full))
         return error;
     return openFolderAt(full, 0, folder);
+}
+
+Error fullPath(const String &path, String &full)
+{
+    return resolvedPath(path, full);
 }
 
 Error openSubfolder(const Folder &parent, const String &name, Folder &folder)
@@ -322,7 +327,7 @@ Error statHandle(const Handle &file, Status &status)
 Error checkWritable(const String &path)
 {
     String full;
-    if (const Error error = fullPath(path, full))
+    if (const Error error = resolvedPath(path, full))
         return error;
     const DWORD attributes = after(Call::Access, [&] { return GetFileAttributesW(extended(full).c_str()); });
     if (attributes == INVALID_FILE_ATTRIBUTES)
