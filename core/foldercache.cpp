@@ -173,15 +173,20 @@ void FolderCache::removeUnusedMadeFolders()
     for (auto made = m_made.rbegin(); made != m_made.rend(); ++made) {
         if (made->used)
             continue;
+        // Closed first: Windows removes no folder that is open.
+        const int number = static_cast<int>(m_made.rend() - made) - 1;
+        for (auto node = m_recent.begin(); node != m_recent.end();) {
+            if (node->state->made != number) {
+                ++node;
+                continue;
+            }
+            m_byPath.remove(node->path);
+            node = m_recent.erase(node);
+        }
         std::shared_ptr<OpenFolder> parent;
         const QString above = made->parent.isEmpty() ? QStringLiteral("./") : made->parent;
         if (!open(above, qMin(made->anchor, above.size()), MakeFolders::None, parent))
             (void)sys::removeSubfolder(*parent->folder, fs::toNative(made->name));
-        const QString path = made->parent + made->name + u'/';
-        if (const auto node = m_byPath.constFind(path); node != m_byPath.cend()) {
-            m_recent.erase(node.value());
-            m_byPath.erase(node);
-        }
     }
     m_made.clear();
     m_madeByPath.clear();

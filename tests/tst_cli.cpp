@@ -268,7 +268,7 @@ void TestCli::convert_data()
         << QStringList{u"esc\\x1b[2J\\u009b2J.hyo"_s, u"esc\\x1b[2J\\u009b2J.hy3（2 行）"_s} << QString();
     QTest::addRow("a NUL-separated list keeps a carriage return in a name")
         << QStringList{u"convert"_s, u"--files-from"_s, u"-"_s, u"-0"_s, u"-o"_s, u"DST"_s} << QStringList{}
-        << QByteArray("SRC/a.hyo\r\0", 11) << 1 << kNoOptions << Written{} << QStringList{} << u"見つかりません"_s;
+        << QByteArray("SRC/a.hyo\r\0", 11) << 1 << kNoOptions << Written{} << QStringList{} << u"a.hyo\\r」"_s;
     QTest::addRow("a missing destination folder, said once")
         << QStringList{u"convert"_s, u"--kind"_s, u"hyo"_s, u"SRC"_s, u"DST/none"_s} << QStringList{} << QByteArray()
         << 1 << kNoOptions << Written{} << QStringList{} << u"変換先のフォルダー「"_s;
