@@ -104,7 +104,7 @@ sys::Error FolderCache::openAnchor(const QString &path, MakeFolders make, std::s
         if ((error = openOrMake(*current, name, true, *next, made)))
             return error;
         if (made)
-            noteMade(at, name, 0);
+            noteMade(at, name, at.size()); // the folders above were named by the user: opened as a path
         at += name + u'/';
         current = std::move(next);
     }

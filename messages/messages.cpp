@@ -61,7 +61,7 @@ QString Messages::cause(const Failure &failure)
     case Cause::TooLarge:
         return tr("ファイルサイズの上限を超えます");
     case Cause::NameTooLong:
-        return tr("名前が長すぎます");
+        return tr("名前かパスが長すぎます");
     case Cause::InvalidName:
         if (!aboutOutput(failure.action))
             return tr("名前に使えない文字があるため開けません");

@@ -94,6 +94,7 @@ private slots:
     void anotherProgramBetweenTwoCalls_data();
     void anotherProgramBetweenTwoCalls();
     void aSweepTakesANewTemporary();
+    void foldersMadeForNothingGo_data();
     void foldersMadeForNothingGo();
     void aClashOnlyWithAnOutputThatWasWritten();
     void concurrentReplacementIsNoClash();
@@ -452,18 +453,40 @@ void TestFaults::aClashOnlyWithAnOutputThatWasWritten()
     QCOMPARE(testdata::readFile(dst() + u"/a.hy3"_s).left(2), testdata::le16(4));
 }
 
+void TestFaults::foldersMadeForNothingGo_data()
+{
+    QTest::addColumn<bool>("namedFolderMissing"); // made with its parents (hy3conv -o), or only below it
+    QTest::addRow("folders below the one named") << false;
+    QTest::addRow("the folder named and its parents") << true;
+}
+
 // A folder made on the way to outputs that all failed is not left behind;
 // one that holds an output stays.
 void TestFaults::foldersMadeForNothingGo()
 {
+    QFETCH(bool, namedFolderMissing);
+    const auto convert = [&] {
+        EngineSettings settings;
+        settings.makeFolders = namedFolderMissing ? MakeFolders::All : MakeFolders::Below;
+        QList<Outcome> outcomes;
+        Engine engine(settings, [&outcomes](const Outcome &outcome) { outcomes.append(outcome); });
+        for (const QString &name : kNames) {
+            const ConversionPaths paths = pathsFor(src(), dst() + u"/new/deeper"_s, name);
+            Job job{paths.source, paths.destination, DataKind::Standard};
+            job.destinationAnchor = namedFolderMissing ? 0 : dst().size() + 1;
+            engine.add(job);
+        }
+        engine.finish();
+        return outcomes;
+    };
     fs::sys::testing::failEvery(Call::Create, kNoSpace);
-    for (const Outcome &outcome : convertAll(256, true, u"new/deeper"_s))
+    for (const Outcome &outcome : convert())
         QCOMPARE(outcome.result, Outcome::Result::Failed);
     QCOMPARE(dstEntries(), QStringList());
 
     fs::sys::testing::clear();
     fs::sys::testing::failCall(Call::Create, 2, kNoSpace);
-    QCOMPARE(convertAll(256, true, u"new/deeper"_s)[0].result, Outcome::Result::Converted);
+    QCOMPARE(convert()[0].result, Outcome::Result::Converted);
     QCOMPARE(QDir(dst() + u"/new/deeper"_s).entryList(QDir::Files), (QStringList{u"a.hy3"_s, u"c.hy3"_s}));
 }
 

@@ -264,7 +264,16 @@ Error makeSubfolder(const Folder &parent, const String &name)
 {
     if (reserved(name))
         return kReserved;
-    return check(before(Call::MakeFolder, [&] { return CreateDirectoryW(extendedChild(parent, name).c_str(), nullptr); }));
+    const String path = extendedChild(parent, name);
+    if (before(Call::MakeFolder, [&] { return CreateDirectoryW(path.c_str(), nullptr); }))
+        return {};
+    // Windows itself takes paths of up to 32,767 characters; a system below
+    // it that takes fewer (wine on Linux: 4,095 bytes) says only "failed".
+    const Error error = lastError();
+    constexpr std::size_t kShortestLimit = 4095;
+    if (error.code == ERROR_GEN_FAILURE && path.size() > kShortestLimit)
+        return {Cause::NameTooLong, error.code};
+    return error;
 }
 
 Error removeSubfolder(const Folder &parent, const String &name)
