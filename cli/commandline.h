@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "convert.h"
-#include "kinds.h"
+#include "format/convert.h"
+#include "format/kinds.h"
 
 #include <QList>
 #include <QString>

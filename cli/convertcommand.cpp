@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "commands.h"
 
-#include "engine.h"
+#include "engine/engine.h"
 #include "jsonwriter.h"
 #include "messages.h"
-#include "paths.h"
+#include "files/paths.h"
 #include "sources.h"
 #include "sourcelist.h"
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "jsonwriter.h"
 
-#include "cp932.h"
+#include "format/cp932.h"
 #include "messages.h"
-#include "paths.h"
+#include "files/paths.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

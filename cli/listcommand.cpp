@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "commands.h"
 
-#include "cp932.h"
-#include "dataerror.h"
-#include "datafile.h"
+#include "format/cp932.h"
+#include "format/dataerror.h"
+#include "format/datafile.h"
 #include "jsonwriter.h"
 #include "messages.h"
-#include "parallel.h"
-#include "paths.h"
+#include "listing/parallel.h"
+#include "files/paths.h"
 #include "sourcelist.h"
 #include "sources.h"
 

@@ -5,10 +5,10 @@
 #include "commandline.h"
 #include "commands.h"
 #include "console.h"
-#include "cp932.h"
+#include "format/cp932.h"
 #include "fs/sys.h"
 #include "fs/tempfile.h"
-#include "paths.h"
+#include "files/paths.h"
 
 #include <QCoreApplication>
 

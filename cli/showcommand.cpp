@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "commands.h"
 
-#include "cp932.h"
-#include "dataerror.h"
-#include "datafile.h"
+#include "format/cp932.h"
+#include "format/dataerror.h"
+#include "format/datafile.h"
 #include "jsonwriter.h"
 #include "messages.h"
-#include "paths.h"
+#include "files/paths.h"
 
 #include <QJsonArray>
 

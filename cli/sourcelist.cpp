@@ -3,7 +3,7 @@
 
 #include "fs/sys.h"
 #include "messages.h"
-#include "paths.h"
+#include "files/paths.h"
 
 #include <QFileInfo>
 

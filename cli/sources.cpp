@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "sources.h"
 
-#include "dataerror.h"
-#include "folderpath.h"
-#include "naturalorder.h"
-#include "paths.h"
+#include "format/dataerror.h"
+#include "format/outputname.h"
+#include "listing/naturalorder.h"
+#include "files/paths.h"
 
 using namespace Qt::StringLiterals;
 

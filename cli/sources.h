@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "engine.h"
-#include "foldercache.h"
-#include "foldersearch.h"
+#include "engine/engine.h"
+#include "files/foldercache.h"
+#include "listing/foldersearch.h"
 
 #include <QString>
 #include <QStringList>

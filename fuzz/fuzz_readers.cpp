@@ -4,8 +4,8 @@
 
 #include "fuzzinput.h"
 
-#include "dataerror.h"
-#include "datafile.h"
+#include "format/dataerror.h"
+#include "format/datafile.h"
 #include "messages.h"
 
 #include <QBuffer>

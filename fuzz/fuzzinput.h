@@ -6,7 +6,7 @@
 //   byte 1: ticket column, byte 2: moved column, byte 3: target column
 //   (all three as unsigned numbers, so out-of-range columns are tried too)
 
-#include "convert.h"
+#include "format/convert.h"
 
 #include <QByteArrayView>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "messages.h"
 
-#include "listing.h"
-#include "paths.h"
+#include "listing/listing.h"
+#include "files/paths.h"
 
 using namespace Qt::StringLiterals;
 

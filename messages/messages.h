@@ -6,7 +6,7 @@
 // of Qt's tr(), so a translation could word them otherwise.
 
 #include "cause.h"
-#include "outcome.h"
+#include "engine/outcome.h"
 
 #include <QCoreApplication>
 #include <QString>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "testdata.h"
 
-#include "engine.h"
+#include "engine/engine.h"
 #include "messages.h"
 
 #include <QDir>

@@ -4,11 +4,11 @@
 // Generators of data files for the tests, written independently of the
 // library's own writer so that the two can check each other.
 
-#include "convert.h"
-#include "datafile.h"
-#include "detaillisting.h"
-#include "folderpath.h"
-#include "outcome.h"
+#include "format/convert.h"
+#include "format/datafile.h"
+#include "listing/detaillisting.h"
+#include "format/outputname.h"
+#include "engine/outcome.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -2,7 +2,7 @@
 // The window's batch: which rows it converts, in what order, how the bar
 // moves, what a failing file and a stop leave behind.
 
-#include "batch.h"
+#include "engine/batch.h"
 #include "testdata.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "dataerror.h"
+#include "format/dataerror.h"
 #include "messages.h"
 #include "testdata.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "cp932.h"
-#include "dataerror.h"
-#include "datafile.h"
-#include "listing.h"
+#include "format/cp932.h"
+#include "format/dataerror.h"
+#include "format/datafile.h"
+#include "listing/listing.h"
 #include "testdata.h"
 
 #include <QBuffer>

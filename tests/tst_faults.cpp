@@ -6,14 +6,14 @@
 // Japanese, an earlier result stays whole, no temporary is left, and the
 // sources are untouched.
 
-#include "dataerror.h"
-#include "datafile.h"
-#include "engine.h"
+#include "format/dataerror.h"
+#include "format/datafile.h"
+#include "engine/engine.h"
 #include "fs/faults.h"
 #include "fs/tempfile.h"
 #include "messages.h"
 #include "testdata.h"
-#include "writtenoutputs.h"
+#include "engine/writtenoutputs.h"
 
 #include <QDir>
 #include <QProcess>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "cp932.h"
-#include "detaillisting.h"
-#include "foldersearch.h"
-#include "listing.h"
+#include "format/cp932.h"
+#include "listing/detaillisting.h"
+#include "listing/foldersearch.h"
+#include "listing/listing.h"
 #include "messages.h"
-#include "naturalorder.h"
+#include "listing/naturalorder.h"
 #include "testdata.h"
 
 #include <QDir>

@@ -6,7 +6,7 @@
 // earlier output the system won't let go. Rows that need a mount skip where
 // the machine refuses one.
 
-#include "convert.h"
+#include "format/convert.h"
 #include "testdata.h"
 
 #include <QDir>

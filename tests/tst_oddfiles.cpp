@@ -4,7 +4,7 @@
 // link where an output goes, files another user can't read, and runs killed
 // in the middle of a batch.
 
-#include "convert.h"
+#include "format/convert.h"
 #include "fs/tempfile.h"
 #include "testdata.h"
 

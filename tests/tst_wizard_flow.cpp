@@ -4,8 +4,8 @@
 
 #include "chooser/directorylist.h"
 #include "chooser/frmchoicefolder.h"
-#include "cp932.h"
-#include "detaillisting.h"
+#include "format/cp932.h"
+#include "listing/detaillisting.h"
 #include "fs/faults.h"
 #include "fs/tempfile.h"
 #include "messagebox.h"

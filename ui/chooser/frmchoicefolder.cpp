@@ -4,7 +4,7 @@
 #include "appearance.h"
 #include "directorylist.h"
 #include "drives.h"
-#include "paths.h"
+#include "files/paths.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "filelistview.h"
 
-#include "cp932.h"
-#include "paths.h"
-#include "naturalorder.h"
+#include "format/cp932.h"
+#include "files/paths.h"
+#include "listing/naturalorder.h"
 
 #include <QHeaderView>
 

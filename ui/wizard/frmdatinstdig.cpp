@@ -3,14 +3,14 @@
 
 #include "appearance.h"
 #include "chooser/frmchoicefolder.h"
-#include "dataerror.h"
-#include "engine.h"
+#include "format/dataerror.h"
+#include "engine/engine.h"
 #include "filelistview.h"
-#include "foldersearch.h"
+#include "listing/foldersearch.h"
 #include "messagebox.h"
 #include "messages.h"
 #include "module1.h"
-#include "paths.h"
+#include "files/paths.h"
 #include "wizardtexts.h"
 
 #include <QAccessibleWidget>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "batch.h"
-#include "listing.h"
+#include "engine/batch.h"
+#include "listing/listing.h"
 
 #include <QMutex>
 #include <QPointer>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "detaillisting.h"
-#include "listing.h"
+#include "listing/detaillisting.h"
+#include "listing/listing.h"
 
 #include <QString>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "parallel.h"
+#include "listing/parallel.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "paths.h"
+#include "files/paths.h"
 
-#include "cp932.h"
+#include "format/cp932.h"
 
 #include <QDir>
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "convert.h"
-#include "folderpath.h"
-#include "outcome.h"
+#include "format/convert.h"
+#include "format/outputname.h"
+#include "engine/outcome.h"
 
 #include <QList>
 #include <QString>

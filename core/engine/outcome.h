@@ -2,7 +2,7 @@
 #pragma once
 
 #include "cause.h"
-#include "kinds.h"
+#include "format/kinds.h"
 
 #include <QByteArray>
 #include <QDebug>

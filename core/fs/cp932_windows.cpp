@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "cp932_windows.h"
+#include "fs/cp932_windows.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "foldercache.h"
+#include "files/foldercache.h"
 
-#include "paths.h"
+#include "files/paths.h"
 
 namespace hy3 {
 

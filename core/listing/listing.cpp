@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "listing.h"
+#include "listing/listing.h"
 
-#include "dataerror.h"
-#include "datafile.h"
-#include "foldersearch.h"
-#include "paths.h"
+#include "format/dataerror.h"
+#include "format/datafile.h"
+#include "listing/foldersearch.h"
+#include "files/paths.h"
 
 namespace hy3 {
 

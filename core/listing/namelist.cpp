@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "namelist.h"
+#include "listing/namelist.h"
 
 namespace hy3 {
 

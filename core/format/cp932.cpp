@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
-#include "cp932.h"
+#include "format/cp932.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 #ifdef Q_OS_WIN
-#include "cp932_windows.h"
+#include "fs/cp932_windows.h"
 #endif
 
 namespace hy3 {

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "engine.h"
+#include "engine/engine.h"
 
-#include "dataerror.h"
-#include "datafile.h"
+#include "format/dataerror.h"
+#include "format/datafile.h"
 #include "fs/tempfile.h"
-#include "paths.h"
+#include "files/paths.h"
 
 #include <QHashFunctions>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "kinds.h"
+#include "format/kinds.h"
 
 #include <array>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "naturalorder.h"
+#include "listing/naturalorder.h"
 
 #include <QCollator>
 #include <QLocale>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "detaillisting.h"
+#include "listing/detaillisting.h"
 
-#include "cp932.h"
-#include "datafile.h"
-#include "dataerror.h"
-#include "paths.h"
-#include "foldersearch.h"
-#include "kinds.h"
+#include "format/cp932.h"
+#include "format/datafile.h"
+#include "format/dataerror.h"
+#include "files/paths.h"
+#include "listing/foldersearch.h"
+#include "format/kinds.h"
 
 #include <QLocale>
 

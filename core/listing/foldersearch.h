@@ -2,7 +2,7 @@
 #pragma once
 
 #include "fs/sys.h"
-#include "namelist.h"
+#include "listing/namelist.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "fs/sys.h"
-#include "kinds.h"
+#include "format/kinds.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "convert.h"
-#include "foldercache.h"
-#include "outcome.h"
-#include "writtenoutputs.h"
+#include "format/convert.h"
+#include "files/foldercache.h"
+#include "engine/outcome.h"
+#include "engine/writtenoutputs.h"
 
 #include <QString>
 

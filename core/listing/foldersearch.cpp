@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "foldersearch.h"
+#include "listing/foldersearch.h"
 
-#include "paths.h"
+#include "files/paths.h"
 
 namespace hy3 {
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "datafile.h"
+#include "format/datafile.h"
 
-#include "dataerror.h"
-#include "paths.h"
+#include "format/dataerror.h"
+#include "files/paths.h"
 
 #include <QtEndian>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "convert.h"
+#include "format/convert.h"
 
-#include "dataerror.h"
+#include "format/dataerror.h"
 
 namespace hy3 {
 

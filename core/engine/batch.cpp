@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "batch.h"
+#include "engine/batch.h"
 
-#include "dataerror.h"
-#include "engine.h"
-#include "paths.h"
+#include "format/dataerror.h"
+#include "engine/engine.h"
+#include "files/paths.h"
 
 namespace hy3 {
 

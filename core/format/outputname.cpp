@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "folderpath.h"
+#include "format/outputname.h"
 
-#include "dataerror.h"
-#include "paths.h"
+#include "format/dataerror.h"
+#include "files/paths.h"
 
 using namespace Qt::StringLiterals;
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "cause.h"
-#include "datafile.h"
+#include "format/datafile.h"
 
 #include <QByteArrayView>
 #include <QString>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "writtenoutputs.h"
+#include "engine/writtenoutputs.h"
 
-#include "paths.h"
+#include "files/paths.h"
 
 #include <QHashFunctions>
 
