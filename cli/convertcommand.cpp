@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "commands.h"
 
-#include "engine/engine.h"
+#include "engine/drive.h"
 #include "jsonwriter.h"
 #include "messages.h"
 #include "files/paths.h"
@@ -56,7 +56,7 @@ public:
 
     void outcome(const Outcome &outcome)
     {
-        ++m_counts[static_cast<int>(outcome.result)];
+        m_tally.count(outcome);
         const bool failed = outcome.result == Outcome::Result::Failed;
         if (failed)
             m_console.message(Messages::failureOf(outcome));
@@ -70,20 +70,13 @@ public:
 
     void problem(const SourceItem &item)
     {
-        const QString message = Messages::failure(item.job.source, item.failure);
+        const QString message = Messages::failure(item.path(), item.failure);
         m_console.message(message);
         m_problems.append(message);
     }
 
-    [[nodiscard]] int count(Outcome::Result result) const { return m_counts[static_cast<int>(result)]; }
-    [[nodiscard]] bool anyFailed() const { return count(Outcome::Result::Failed) > 0 || !m_problems.isEmpty(); }
-    [[nodiscard]] int files() const
-    {
-        int total = 0;
-        for (const int n : m_counts)
-            total += n;
-        return total;
-    }
+    [[nodiscard]] const Tally &tally() const { return m_tally; }
+    [[nodiscard]] bool anyFailed() const { return m_tally.failed > 0 || !m_problems.isEmpty(); }
 
     void finish(int hiddenFiles)
     {
@@ -93,11 +86,11 @@ public:
             return;
         m_json.endArray();
         m_json.value(u"errors", QJsonArray::fromStringList(m_problems));
-        m_json.value(u"converted", count(Outcome::Result::Converted));
-        m_json.value(u"noRecords", count(Outcome::Result::NoRecords));
-        m_json.value(u"skipped", count(Outcome::Result::Kept));
-        m_json.value(u"failed", count(Outcome::Result::Failed));
-        m_json.value(u"notRun", count(Outcome::Result::NotRun));
+        m_json.value(u"converted", m_tally.converted);
+        m_json.value(u"noRecords", m_tally.noRecords);
+        m_json.value(u"skipped", m_tally.kept);
+        m_json.value(u"failed", m_tally.failed);
+        m_json.value(u"notRun", m_tally.notRun);
         m_json.value(u"hidden", hiddenFiles);
         m_json.endObject();
     }
@@ -124,7 +117,7 @@ private:
     const Request &m_request;
     Console &m_console;
     JsonWriter m_json;
-    int m_counts[5] = {};
+    Tally m_tally;
     QStringList m_problems;
 };
 
@@ -204,30 +197,34 @@ int runConvert(const Request &request, Console &console, int standardInput, cons
     settings.makeFolders = request.isFolderPairForm() ? MakeFolders::None : MakeFolders::All;
     ConvertReport report(request, console);
     Engine engine(settings, [&report](const Outcome &outcome) { report.outcome(outcome); });
+    QString label; // of the job the feed handed out last
+    const auto feed = [&]() -> std::optional<NextJob> {
+        while (std::optional<SourceItem> item = sources.next()) {
+            if (item->failure) {
+                report.problem(*item);
+                continue;
+            }
+            label = item->label;
+            return NextJob{std::move(item->job), {}};
+        }
+        return std::nullopt;
+    };
     int started = 0;
-    while (const std::optional<SourceItem> item = sources.next()) {
-        if (item->failure) {
-            report.problem(*item);
-            continue;
-        }
-        if (stop.load()) {
-            engine.skip(item->job);
-            continue;
-        }
+    Driving driving;
+    driving.stop = &stop;
+    driving.starting = [&](const Job &) {
         if (progress)
-            console.progress(++started, count->total(), item->label);
-        engine.add(item->job);
-    }
-    engine.finish();
+            console.progress(++started, count->total(), label);
+    };
+    drive(engine, feed, driving);
     console.endProgress();
     report.finish(sources.hiddenFiles());
     const bool written = console.flush();
-    const int notRun = report.count(Outcome::Result::NotRun);
     if (stop.load()) {
-        console.message(Messages::stopped(report.count(Outcome::Result::Converted), notRun));
+        console.message(Messages::stopped(report.tally().converted, report.tally().notRun));
         return ExitStopped;
     }
-    if (report.files() == 0 && !report.anyFailed()) {
+    if (report.tally().files() == 0 && !report.anyFailed()) {
         console.message(Messages::notFound());
         return ExitNotFound;
     }

@@ -38,13 +38,13 @@ Header readHeader(const SourceItem &item)
     try {
         std::optional<DataFileReader> reader;
         if (item.folder) {
-            reader.emplace(*item.folder, item.name, DataFileReader::Reading::HeaderOnly);
+            reader.emplace(*item.folder, item.job.source.name, DataFileReader::Reading::HeaderOnly);
         } else {
-            const fs::PathParts parts = fs::splitPath(item.job.source);
             sys::Folder folder;
-            if (const sys::Error error = sys::openFolder(fs::toNative(parts.folder), folder))
+            const QString named = item.job.source.folder.text();
+            if (const sys::Error error = sys::openFolder(fs::toNative(named.isEmpty() ? u"./"_s : named), folder))
                 throw DataError(error.during(Action::OpenSourceFolder));
-            reader.emplace(folder, parts.name, DataFileReader::Reading::HeaderOnly);
+            reader.emplace(folder, item.job.source.name, DataFileReader::Reading::HeaderOnly);
         }
         header.records = reader->count();
         if (header.records > 0)
@@ -100,7 +100,7 @@ std::future<ReadBatch> startReading(std::vector<SourceItem> items)
 void putFile(JsonWriter &json, const SourceItem &item, const Header &header, const QString &message)
 {
     QJsonObject file;
-    putPath(file, u"source"_s, item.job.source);
+    putPath(file, u"source"_s, item.path());
     file.insert(u"kind"_s, layoutInfo(layoutOf(item.job.kind)).id.toString());
     if (header.failure) {
         file.insert(u"result"_s, u"failed"_s);
@@ -142,13 +142,13 @@ int runList(const Request &request, Console &console)
             const SourceItem &item = batch.items[i];
             if (item.failure) {
                 failed = true;
-                problems.append(Messages::failure(item.job.source, item.failure));
+                problems.append(Messages::failure(item.path(), item.failure));
                 console.message(problems.last());
                 continue;
             }
             ++files;
             const Header &header = batch.headers[i];
-            const QString message = header.failure ? Messages::failure(item.job.source, header.failure) : QString();
+            const QString message = header.failure ? Messages::failure(item.path(), header.failure) : QString();
             if (header.failure) {
                 failed = true;
                 console.message(message);

@@ -29,7 +29,7 @@ sys::Error statPath(const QString &path, sys::Status &status)
 SourceItem failed(const QString &path, const Failure &failure)
 {
     SourceItem item;
-    item.job.source = path;
+    item.failedPath = path;
     item.label = path;
     item.failure = failure;
     return item;
@@ -41,8 +41,9 @@ Sources::Sources(Operands operands, std::optional<DataKind> kind, bool recursive
     : m_operands(std::move(operands))
     , m_kind(kind)
     , m_recursive(recursive)
-    , m_output(std::move(outputFolder))
 {
+    if (outputFolder)
+        m_output = fs::FolderPath(*outputFolder);
 }
 
 Sources Sources::folderPair(const QString &sourceFolder, const QString &destinationFolder, DataKind kind,
@@ -75,89 +76,71 @@ QStringList Sources::patterns() const
     return {searchPattern(DataKind::Standard), searchPattern(DataKind::Private)};
 }
 
-SourceItem Sources::jobFor(const QString &folder, const QString &relative, qsizetype anchor, const QString &name)
+SourceItem Sources::jobFor(const Place &place, const QString &name)
 {
     SourceItem item;
-    item.job.source = folder + name;
+    item.job.source = {place.source, name};
     const std::optional<Layout> layout = layoutOf(name);
     item.job.kind = layout ? kindOf(*layout).value_or(DataKind::Standard) : m_kind.value_or(DataKind::Standard);
-    item.job.sourceAnchor = anchor;
-    item.label = relative + name;
+    item.label = place.relative + name;
     if (m_output) {
-        const QString out = fs::withSeparator(*m_output);
-        try {
-            item.job.destination = out + relative + destinationFileName(name);
-        } catch (const DataError &error) {
-            return failed(item.job.source, error.failure());
-        }
-        item.job.destinationAnchor = out.size();
+        item.job.destination.folder = place.output;
+        if (const Failure failure = caught([&] { item.job.destination.name = destinationFileName(name); }))
+            return failed(item.job.source.text(), failure);
     }
     return item;
 }
 
-std::optional<SourceItem> Sources::enterFolder(const QString &path, const QString &relative, qsizetype anchor)
+std::optional<SourceItem> Sources::enterFolder(const Place &place)
 {
     std::shared_ptr<OpenFolder> folder;
     FolderEntries entries;
-    sys::Error error = m_folders.open(path, anchor, MakeFolders::None, folder);
+    sys::Error error = m_folders.open(place.source, MakeFolders::None, folder);
     if (!error)
         error = readFolder(*folder->folder, patterns(), m_recursive, entries);
     if (error)
-        return failed(path, error.during(Action::OpenFolder));
+        return failed(place.source.text(), error.during(Action::OpenFolder));
     m_hiddenFiles += entries.hiddenFiles;
     m_files = std::move(entries.files);
     m_order = naturalOrder(m_files.size(), [this](std::size_t i) { return m_files[i].toString(); });
     m_nextFile = 0;
     m_filesOpen = folder->folder;
-    m_filesFolder = path;
-    m_filesRelative = relative;
-    m_filesAnchor = anchor;
+    m_filesPlace = place;
     if (m_recursive) {
         std::vector<std::size_t> order =
             naturalOrder(entries.folders.size(), [&entries](std::size_t i) { return entries.folders[i].toString(); });
-        m_levels.push_back({path, relative, anchor, std::move(entries.folders), std::move(order)});
+        m_levels.push_back({place, std::move(entries.folders), std::move(order)});
     }
     return std::nullopt;
 }
 
 std::optional<SourceItem> Sources::fromOperand(const QString &operand)
 {
+    const fs::FolderPath output = m_output.value_or(fs::FolderPath());
     if (m_flatNames) {
         // A name with a folder part reads from there, but its output goes
         // into the destination folder itself.
         const fs::PathParts parts = fs::splitPath(operand);
-        SourceItem item = jobFor(m_pairSource, QString(), m_pairSource.size(), operand);
+        const fs::FolderPath from(m_pairSource + (parts.folder == u"./" ? QString() : parts.folder));
+        SourceItem item = jobFor({from, output, QString()}, parts.name);
         item.job.kind = *m_kind;
         item.label = operand;
-        if (item.failure)
-            return item;
-        try {
-            item.job.destination = fs::withSeparator(*m_output) + destinationFileName(parts.name);
-        } catch (const DataError &error) {
-            return failed(item.job.source, error.failure());
-        }
-        item.job.sourceAnchor = 0;
-        item.job.destinationAnchor = 0;
         return item;
     }
     sys::Status status;
     if (const sys::Error error = statPath(operand, status))
         return failed(operand, error.during(Action::OpenSource));
-    if (status.type == sys::Type::Folder) {
-        const QString folder = fs::withSeparator(operand);
-        return enterFolder(folder, QString(), folder.size());
-    }
-    const fs::PathParts parts = fs::splitPath(operand);
-    const std::optional<Layout> layout = layoutOf(parts.name);
+    if (status.type == sys::Type::Folder)
+        return enterFolder({fs::FolderPath(operand), output, QString()});
+    const fs::FilePath file = fs::filePath(operand);
+    const std::optional<Layout> layout = layoutOf(file.name);
     if (!layout || !kindOf(*layout))
         return failed(operand, {Cause::NotOldData});
     if (m_kind && *m_kind != *kindOf(*layout))
         return std::nullopt; // --kind filters
-    SourceItem item = jobFor(parts.folder, QString(), 0, parts.name);
-    if (!item.failure) {
-        item.job.source = operand;
+    SourceItem item = jobFor({file.folder, output, QString()}, file.name);
+    if (!item.failure)
         item.label = operand;
-    }
     return item;
 }
 
@@ -165,10 +148,8 @@ std::optional<SourceItem> Sources::next()
 {
     for (;;) {
         if (m_nextFile < m_order.size()) {
-            const QString name = m_files[m_order[m_nextFile++]].toString();
-            SourceItem item = jobFor(m_filesFolder, m_filesRelative, m_filesAnchor, name);
+            SourceItem item = jobFor(m_filesPlace, m_files[m_order[m_nextFile++]].toString());
             item.folder = m_filesOpen;
-            item.name = name;
             return item;
         }
         m_files.clear();
@@ -183,10 +164,9 @@ std::optional<SourceItem> Sources::next()
                 continue;
             }
             const QString name = level.folders[level.order[level.nextFolder++]].toString();
-            const QString path = level.path + name + u'/';
-            const QString relative = level.relative + name + u'/';
-            const qsizetype anchor = level.anchor;
-            if (std::optional<SourceItem> problem = enterFolder(path, relative, anchor))
+            const Place below{level.place.source.child(name), level.place.output.child(name),
+                              level.place.relative + name + u'/'};
+            if (std::optional<SourceItem> problem = enterFolder(below))
                 return problem;
             continue;
         }

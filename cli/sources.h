@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "engine/engine.h"
+#include "engine/job.h"
 #include "files/foldercache.h"
 #include "listing/foldersearch.h"
 
@@ -21,11 +21,14 @@ struct SourceItem
 {
     Job job;         // convert: with its destination; list: destination empty
     QString label;   // how the file is named in plain output
-    Failure failure; // set: nothing to do but report it; job.source is the path
-    // The folder that holds the file, when the walk has it open, and the
-    // file's name in it: a listing reads the file without opening the folder again.
+    Failure failure; // set: nothing to do but report it, about `failedPath`
+    QString failedPath;
+    // The folder that holds the file, when the walk has it open: a listing
+    // reads the file without opening the folder again.
     std::shared_ptr<const fs::sys::Folder> folder;
-    QString name;
+
+    // The file or folder the item is about.
+    [[nodiscard]] QString path() const { return failure ? failedPath : job.source.text(); }
 };
 
 // The data files the operands name, one at a time, so that any number of
@@ -53,25 +56,30 @@ public:
     [[nodiscard]] int hiddenFiles() const { return m_hiddenFiles; }
 
 private:
+    // A folder being walked: where its files come from and where their outputs go.
+    struct Place
+    {
+        fs::FolderPath source;
+        fs::FolderPath output;
+        QString relative; // below the operand, ends in a separator or is empty: for labels
+    };
     struct Level
     {
-        QString path;      // ends in a separator
-        QString relative;  // below the operand, ends in a separator or is empty
-        qsizetype anchor;  // the operand's part of `path`
+        Place place;
         NameList folders;               // its sub-folders
         std::vector<std::size_t> order; // their natural order
         std::size_t nextFolder = 0;     // in `order`
     };
 
     std::optional<SourceItem> fromOperand(const QString &operand);
-    std::optional<SourceItem> enterFolder(const QString &path, const QString &relative, qsizetype anchor);
-    SourceItem jobFor(const QString &folder, const QString &relative, qsizetype anchor, const QString &name);
+    std::optional<SourceItem> enterFolder(const Place &place);
+    SourceItem jobFor(const Place &place, const QString &name);
     QStringList patterns() const;
 
     Operands m_operands;
     std::optional<DataKind> m_kind;
     bool m_recursive = false;
-    std::optional<QString> m_output;
+    std::optional<fs::FolderPath> m_output;
     // The folder-pair form with names: they go into the output folder itself.
     bool m_flatNames = false;
     QString m_pairSource;
@@ -83,9 +91,7 @@ private:
     std::vector<std::size_t> m_order;
     std::size_t m_nextFile = 0;
     std::shared_ptr<const fs::sys::Folder> m_filesOpen;
-    QString m_filesFolder;
-    QString m_filesRelative;
-    qsizetype m_filesAnchor = 0;
+    Place m_filesPlace;
     int m_hiddenFiles = 0;
 };
 

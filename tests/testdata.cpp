@@ -115,10 +115,19 @@ FileSnapshot snapshot(const QString &path)
     return {readFile(path), QFileInfo(path).lastModified()};
 }
 
+hy3::Job job(const QString &source, const QString &destination, hy3::DataKind kind)
+{
+    return {hy3::fs::filePath(source), hy3::fs::filePath(destination), kind};
+}
+
 Converted convertFile(hy3::DataKind kind, const hy3::ConversionPaths &paths, const hy3::ColumnOptions &options)
 {
     Converted converted;
-    converted.outcome = hy3::convertOne({paths.source, paths.destination, kind}, options);
+    hy3::EngineSettings settings;
+    settings.columns = options;
+    hy3::Engine engine(settings, [&converted](const hy3::Outcome &outcome) { converted.outcome = outcome; });
+    engine.add(job(paths.source, paths.destination, kind));
+    engine.finish();
     switch (converted.outcome.result) {
     case hy3::Outcome::Result::Converted:
     case hy3::Outcome::Result::NoRecords:

@@ -4,6 +4,7 @@
 // Generators of data files for the tests, written independently of the
 // library's own writer so that the two can check each other.
 
+#include "engine/job.h"
 #include "format/convert.h"
 #include "format/datafile.h"
 #include "listing/detaillisting.h"
@@ -46,6 +47,9 @@ struct FileSnapshot
     friend bool operator==(const FileSnapshot &, const FileSnapshot &) = default;
 };
 FileSnapshot snapshot(const QString &path);
+
+// A job from two paths, each folder named as a whole (links on the way followed).
+hy3::Job job(const QString &source, const QString &destination, hy3::DataKind kind = hy3::DataKind::Standard);
 
 // One file converted at once, as the window does outside a batch: the records
 // written (0: none), or -1 with the failure's message.

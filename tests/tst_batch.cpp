@@ -115,9 +115,9 @@ void TestBatch::run()
     QTEST(progress, "progress");
     QTEST(summary.result, "result");
     QTEST(outputs(), "outputs");
-    QTEST(summary.failed, "failed");
-    QCOMPARE(summary.converted, static_cast<int>(outputs().size()));
-    if (summary.failed > 0)
+    QTEST(summary.tally.failed, "failed");
+    QCOMPARE(summary.tally.converted, static_cast<int>(outputs().size()));
+    if (summary.tally.failed > 0)
         QCOMPARE(summary.failures.first().failure.cause, Cause::Truncated);
 }
 
@@ -147,8 +147,8 @@ void TestBatch::stopCommitsWhatIsWrittenAndRunsNoMore()
 
     QCOMPARE(summary.result, BatchSummary::Result::Stopped);
     QTEST(outputs(), "outputs");
-    QCOMPARE(summary.converted, stopDuring);
-    QCOMPARE(summary.notRun, 4 - stopDuring);
+    QCOMPARE(summary.tally.converted, stopDuring);
+    QCOMPARE(summary.tally.notRun, 4 - stopDuring);
     QCOMPARE(startedCount, stopDuring);
 }
 

@@ -160,13 +160,11 @@ QList<Outcome> TestFaults::convertAll(int group, bool overwrite, const QString &
     settings.makeFolders = MakeFolders::Below;
     QList<Outcome> outcomes;
     Engine engine(settings, [&outcomes](const Outcome &outcome) { outcomes.append(outcome); });
-    const QString destination = below.isEmpty() ? dst() : dst() + u'/' + below;
-    for (const QString &name : kNames) {
-        const ConversionPaths paths = pathsFor(src(), destination, name);
-        Job job{paths.source, paths.destination, DataKind::Standard};
-        job.destinationAnchor = dst().size() + 1;
-        engine.add(job);
-    }
+    fs::FolderPath destination(dst()); // the folders below it made one by one
+    for (const QString &name : below.split(u'/', Qt::SkipEmptyParts))
+        destination = destination.child(name);
+    for (const QString &name : kNames)
+        engine.add({{fs::FolderPath(src()), name}, {destination, destinationFileName(name)}, DataKind::Standard});
     engine.finish();
     return outcomes;
 }
@@ -446,7 +444,7 @@ void TestFaults::aClashOnlyWithAnOutputThatWasWritten()
     QList<Outcome> outcomes;
     Engine engine({}, [&](const Outcome &outcome) { outcomes.append(outcome); });
     for (const QString &source : {src() + u"/a.hyo"_s, src() + u"/two/a.hyo"_s})
-        engine.add({source, dst() + u"/a.hy3"_s, DataKind::Standard});
+        engine.add(testdata::job(source, dst() + u"/a.hy3"_s));
     engine.finish();
     QCOMPARE(outcomes[0].result, Outcome::Result::Failed);
     QCOMPARE(outcomes[1].result, Outcome::Result::Converted);
@@ -470,12 +468,11 @@ void TestFaults::foldersMadeForNothingGo()
         settings.makeFolders = namedFolderMissing ? MakeFolders::All : MakeFolders::Below;
         QList<Outcome> outcomes;
         Engine engine(settings, [&outcomes](const Outcome &outcome) { outcomes.append(outcome); });
-        for (const QString &name : kNames) {
-            const ConversionPaths paths = pathsFor(src(), dst() + u"/new/deeper"_s, name);
-            Job job{paths.source, paths.destination, DataKind::Standard};
-            job.destinationAnchor = namedFolderMissing ? 0 : dst().size() + 1;
-            engine.add(job);
-        }
+        const fs::FolderPath destination = namedFolderMissing
+            ? fs::FolderPath(dst() + u"/new/deeper"_s)
+            : fs::FolderPath(dst()).child(u"new"_s).child(u"deeper"_s);
+        for (const QString &name : kNames)
+            engine.add({{fs::FolderPath(src()), name}, {destination, destinationFileName(name)}, DataKind::Standard});
         engine.finish();
         return outcomes;
     };
@@ -514,7 +511,7 @@ void TestFaults::concurrentReplacementIsNoClash()
     });
     for (const QString &name : {u"a.hyo"_s, u"b.hyo"_s}) {
         const ConversionPaths paths = pathsFor(src(), dst(), name);
-        engine.add({paths.source, paths.destination, DataKind::Standard});
+        engine.add(testdata::job(paths.source, paths.destination));
     }
     engine.finish();
     QCOMPARE(outcomes.size(), 2);
@@ -545,7 +542,7 @@ void TestFaults::sameFileUnderAnotherName()
     });
     for (const QString &name : {u"ABC.hyo"_s, u"abc.hyo"_s}) {
         const ConversionPaths paths = pathsFor(src(), dst(), name);
-        engine.add({paths.source, paths.destination, DataKind::Standard});
+        engine.add(testdata::job(paths.source, paths.destination));
     }
     engine.finish();
     QCOMPARE(outcomes[1].result, Outcome::Result::Failed);
@@ -588,7 +585,7 @@ void TestFaults::namesDifferingInCase()
     QList<Outcome> outcomes;
     Engine engine({}, [&](const Outcome &outcome) { outcomes.append(outcome); });
     for (const QString &name : {u"one/Route.hyo"_s, u"two/route.hyo"_s})
-        engine.add({src() + u'/' + name, dst() + u'/' + name.mid(4).replace(u".hyo"_s, u".hy3"_s), DataKind::Standard});
+        engine.add(testdata::job(src() + u'/' + name, dst() + u'/' + name.mid(4).replace(u".hyo"_s, u".hy3"_s)));
     engine.finish();
     fs::sys::testing::clear();
     QCOMPARE(outcomes[0].result, Outcome::Result::Converted);
@@ -639,7 +636,7 @@ void TestFaults::everyOutputOfALongBatchIsFound()
         return (i % 500 == 7 ? u"/深い"_s.repeated(20000) : u"/src"_s) + u"/%1.hyo"_s.arg(i);
     };
     for (int i = 0; i < 3000; ++i) {
-        const int number = written.add(folder(i), name(i), source(i), {7, std::uint64_t(i) + 1});
+        const int number = written.add(folder(i), name(i), fs::filePath(source(i)), {7, std::uint64_t(i) + 1});
         if (i % 3 == 0)
             written.forget(number);
     }

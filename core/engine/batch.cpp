@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "engine/batch.h"
 
-#include "format/dataerror.h"
 #include "engine/engine.h"
 #include "files/paths.h"
+#include "format/dataerror.h"
 
 namespace hy3 {
 
@@ -11,32 +11,32 @@ namespace {
 
 constexpr qsizetype kFailuresKept = 100;
 
-void count(BatchSummary &summary, const Outcome &outcome)
-{
-    switch (outcome.result) {
-    case Outcome::Result::Converted:
-        ++summary.converted;
-        break;
-    case Outcome::Result::NoRecords:
-    case Outcome::Result::Kept:
-        break;
-    case Outcome::Result::Failed:
-        ++summary.failed;
-        if (summary.failures.size() < kFailuresKept)
-            summary.failures.append(outcome);
-        break;
-    case Outcome::Result::NotRun:
-        ++summary.notRun;
-        break;
-    }
-}
-
 // A folder that is not there is said once, not once for every file.
 bool destinationMissing(const QString &folder)
 {
     fs::sys::Folder opened;
     const Cause cause = fs::sys::openFolder(fs::toNative(fs::withSeparator(folder)), opened).cause;
     return cause == Cause::NotFound || cause == Cause::NotAFolder;
+}
+
+// The selected rows as jobs, one at a time, in list order.
+std::function<std::optional<NextJob>()> selectedRows(const BatchRequest &request)
+{
+    return [&request, at = qsizetype(0)]() mutable -> std::optional<NextJob> {
+        for (; at < request.rows.size(); ++at) {
+            const BatchRow &row = request.rows[at];
+            if (!row.selected)
+                continue;
+            ++at;
+            NextJob next;
+            next.job.kind = request.kind;
+            next.job.source = {fs::FolderPath(request.sourceFolder), row.fileName};
+            next.job.destination.folder = fs::FolderPath(request.destinationFolder);
+            next.refused = caught([&] { next.job.destination.name = destinationFileName(row.fileName); });
+            return next;
+        }
+        return std::nullopt;
+    };
 }
 
 } // namespace
@@ -62,42 +62,28 @@ BatchSummary runBatch(const BatchRequest &request, const BatchCallbacks &callbac
         summary.result = BatchSummary::Result::NoSelection;
         return summary;
     }
-
     if (destinationMissing(request.destinationFolder)) {
         summary.result = BatchSummary::Result::DestinationMissing;
         return summary;
     }
-    summary.result = BatchSummary::Result::Ran;
+
     EngineSettings settings;
     settings.columns = request.columns;
-    Engine engine(settings, [&summary](const Outcome &outcome) { count(summary, outcome); });
+    Engine engine(settings, [&summary](const Outcome &outcome) {
+        summary.tally.count(outcome);
+        if (outcome.result == Outcome::Result::Failed && summary.failures.size() < kFailuresKept)
+            summary.failures.append(outcome);
+    });
     int done = 0;
-    for (const BatchRow &row : request.rows) {
-        if (!row.selected)
-            continue;
-        const bool stopping = callbacks.stop && callbacks.stop->load();
-        Job job{QString(), QString(), request.kind};
-        try {
-            const ConversionPaths paths = pathsFor(request.sourceFolder, request.destinationFolder, row.fileName);
-            job.source = paths.source;
-            job.destination = paths.destination;
-        } catch (const DataError &error) {
-            job.source = fs::withSeparator(request.sourceFolder) + row.fileName;
-            engine.refuse(job, error.failure());
-            progress(progressValue(++done, summary.selected));
-            continue;
-        }
-        if (stopping) {
-            summary.result = BatchSummary::Result::Stopped;
-            engine.skip(job);
-            continue;
-        }
+    Driving driving;
+    driving.stop = callbacks.stop;
+    driving.starting = [&](const Job &job) {
         if (callbacks.starting)
-            callbacks.starting({job.source, job.destination});
-        engine.add(job);
-        progress(progressValue(++done, summary.selected));
-    }
-    engine.finish();
+            callbacks.starting({job.source.text(), job.destination.text()});
+    };
+    driving.done = [&] { progress(progressValue(++done, summary.selected)); };
+    const bool stopped = drive(engine, selectedRows(request), driving);
+    summary.result = stopped ? BatchSummary::Result::Stopped : BatchSummary::Result::Ran;
     return summary;
 }
 

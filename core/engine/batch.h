@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "engine/drive.h"
+#include "engine/outcome.h"
 #include "format/convert.h"
 #include "format/outputname.h"
-#include "engine/outcome.h"
 
 #include <QList>
 #include <QString>
@@ -36,9 +37,7 @@ struct BatchSummary
 
     Result result = Result::EmptyList;
     int selected = 0;
-    int converted = 0; // NoRecords and Kept count as done, not as converted
-    int failed = 0;
-    int notRun = 0;
+    Tally tally;
     QList<Outcome> failures; // the first ones, in list order
 };
 

@@ -167,17 +167,16 @@ void WrittenOutputs::grow()
     }
 }
 
-int WrittenOutputs::add(int folder, const QString &name, const QString &source, const fs::sys::Identity &identity)
+int WrittenOutputs::add(int folder, const QString &name, const fs::FilePath &source, const fs::sys::Identity &identity)
 {
     grow();
-    const fs::PathParts parts = fs::splitPath(source);
-    const QByteArray sourceFolder = fs::systemBytes(parts.folder);
+    const QByteArray sourceFolder = fs::systemBytes(source.folder.text());
     if (m_sourceFolders.empty()
         || textAt(m_sourceFolders.back().text, m_sourceFolders.back().length) != QByteArrayView(sourceFolder))
         m_sourceFolders.push_back({addText(sourceFolder), static_cast<std::uint32_t>(sourceFolder.size())});
     // The system's own bytes: a name that is not UTF-8 comes back the same.
     const QByteArray nameText = fs::systemBytes(name);
-    const QByteArray sourceText = fs::systemBytes(parts.name);
+    const QByteArray sourceText = fs::systemBytes(source.name);
     Output output;
     output.identity = identity;
     output.folder = static_cast<std::uint32_t>(folder);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "files/folderpath.h"
 #include "fs/sys.h"
 
 #include <QString>
@@ -41,7 +42,7 @@ public:
     [[nodiscard]] std::optional<Found> byIdentity(const fs::sys::Identity &identity) const;
 
     // `identity` may be unknown (a dry run writes nothing). Returns a number for forget().
-    int add(int folder, const QString &name, const QString &source, const fs::sys::Identity &identity);
+    int add(int folder, const QString &name, const fs::FilePath &source, const fs::sys::Identity &identity);
     // The output was not written after all.
     void forget(int output);
 

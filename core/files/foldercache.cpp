@@ -80,8 +80,10 @@ std::shared_ptr<OpenFolder> FolderCache::insert(const QString &path, std::shared
 }
 
 // The folder the user named, made with its missing parents where allowed.
-sys::Error FolderCache::openAnchor(const QString &path, MakeFolders make, std::shared_ptr<sys::Folder> &folder)
+sys::Error FolderCache::openNamed(const QString &path, MakeFolders make, std::shared_ptr<sys::Folder> &folder,
+                                  int &made)
 {
+    made = -1;
     folder = std::make_shared<sys::Folder>();
     sys::Error error = sys::openFolder(fs::toNative(path), *folder);
     if (error.cause != Cause::NotFound || make != MakeFolders::All)
@@ -97,99 +99,53 @@ sys::Error FolderCache::openAnchor(const QString &path, MakeFolders make, std::s
     if ((error = sys::openFolder(fs::toNative(existing.isEmpty() ? QStringLiteral("./") : existing), top)))
         return error;
     auto current = std::make_shared<sys::Folder>(std::move(top));
-    QString at = existing;
+    fs::FolderPath at(existing.isEmpty() ? QStringLiteral("./") : existing); // the folders above were named too
     for (const QString &name : components(QStringView(full).sliced(existing.size()))) {
         auto next = std::make_shared<sys::Folder>();
-        bool made = false;
-        if ((error = openOrMake(*current, name, true, *next, made)))
+        bool madeHere = false;
+        if ((error = openOrMake(*current, name, true, *next, madeHere)))
             return error;
-        if (made)
-            noteMade(at, name, at.size()); // the folders above were named by the user: opened as a path
-        at += name + u'/';
+        made = -1;
+        if (madeHere) {
+            made = static_cast<int>(m_made.size());
+            noteMade(at, name);
+        }
+        at = fs::FolderPath(at.text() + name);
         current = std::move(next);
     }
     folder = std::move(current);
     return {};
 }
 
-sys::Error FolderCache::open(const QString &path, qsizetype anchor, MakeFolders make,
-                             std::shared_ptr<OpenFolder> &opened)
+sys::Error FolderCache::open(const fs::FolderPath &path, MakeFolders make, std::shared_ptr<OpenFolder> &opened)
 {
-    if ((opened = find(path)))
-        return {};
-    // From the nearest folder on the way that is open already, else from the anchor.
-    QString start = fs::parentFolder(path);
-    std::shared_ptr<OpenFolder> from;
-    while (start.size() >= anchor && !start.isEmpty() && !(from = find(start)))
-        start = fs::parentFolder(start);
-    std::shared_ptr<const sys::Folder> current;
-    if (from) {
-        current = from->folder;
-        opened = from;
-    } else {
-        start = path.left(anchor);
-        std::shared_ptr<sys::Folder> top;
-        if (const sys::Error error = openAnchor(start, make, top))
-            return error;
-        current = top;
-        opened = insert(start, current);
+    const qsizetype depth = path.below().size();
+    // From the deepest folder on the way that is open already, else from the one named.
+    qsizetype at = depth;
+    for (; at >= 0 && !(opened = find(path.text(at))); --at) {
     }
-    QString at = start;
-    for (const QString &name : components(QStringView(path).sliced(start.size()))) {
+    if (at < 0) {
+        std::shared_ptr<sys::Folder> top;
+        int made = -1;
+        const QString named = path.named().isEmpty() ? QStringLiteral("./") : path.named();
+        if (const sys::Error error = openNamed(named, make, top, made))
+            return error;
+        if (made >= 0)
+            m_madeByPath.insert(path.named(), made); // as the folders below it know it
+        opened = insert(path.named(), std::move(top));
+        at = 0;
+    }
+    for (; at < depth; ++at) {
+        const QString &name = path.below()[at];
         auto next = std::make_shared<sys::Folder>();
         bool made = false;
-        if (const sys::Error error = openOrMake(*current, name, make != MakeFolders::None, *next, made))
+        if (const sys::Error error = openOrMake(*opened->folder, name, make != MakeFolders::None, *next, made))
             return error;
         if (made)
-            noteMade(at, name, anchor);
-        at += name + u'/';
-        current = std::move(next);
-        opened = insert(at, current);
-    }
-    // Also under the path as it was asked for, where its separators differ.
-    if (at != path) {
-        opened = insert(path, current);
-        opened->made = m_madeByPath.value(at, -1);
+            noteMade(path.upTo(at), name);
+        opened = insert(path.text(at + 1), std::move(next));
     }
     return {};
-}
-
-void FolderCache::noteMade(const QString &parent, const QString &name, qsizetype anchor)
-{
-    const int number = static_cast<int>(m_made.size());
-    m_made.push_back({parent, name, anchor, m_madeByPath.value(parent, -1), false});
-    m_madeByPath.insert(parent + name + u'/', number);
-}
-
-void FolderCache::markUsed(const OpenFolder &folder)
-{
-    for (int at = folder.made; at >= 0 && !m_made[static_cast<std::size_t>(at)].used;
-         at = m_made[static_cast<std::size_t>(at)].above)
-        m_made[static_cast<std::size_t>(at)].used = true;
-}
-
-void FolderCache::removeUnusedMadeFolders()
-{
-    for (auto made = m_made.rbegin(); made != m_made.rend(); ++made) {
-        if (made->used)
-            continue;
-        // Closed first: Windows removes no folder that is open.
-        const int number = static_cast<int>(m_made.rend() - made) - 1;
-        for (auto node = m_recent.begin(); node != m_recent.end();) {
-            if (node->state->made != number) {
-                ++node;
-                continue;
-            }
-            m_byPath.remove(node->path);
-            node = m_recent.erase(node);
-        }
-        std::shared_ptr<OpenFolder> parent;
-        const QString above = made->parent.isEmpty() ? QStringLiteral("./") : made->parent;
-        if (!open(above, qMin(made->anchor, above.size()), MakeFolders::None, parent))
-            (void)sys::removeSubfolder(*parent->folder, fs::toNative(made->name));
-    }
-    m_made.clear();
-    m_madeByPath.clear();
 }
 
 sys::Error FolderCache::identity(OpenFolder &folder, sys::Identity &identity)
@@ -202,6 +158,43 @@ sys::Error FolderCache::identity(OpenFolder &folder, sys::Identity &identity)
     }
     identity = *folder.identity;
     return {};
+}
+
+void FolderCache::noteMade(const fs::FolderPath &parent, const QString &name)
+{
+    const int number = static_cast<int>(m_made.size());
+    m_made.push_back({parent, name, m_madeByPath.value(parent.text(), -1), false});
+    m_madeByPath.insert(parent.child(name).text(), number);
+}
+
+void FolderCache::markUsed(const OpenFolder &folder)
+{
+    for (int at = folder.made; at >= 0 && !m_made[static_cast<std::size_t>(at)].used;
+         at = m_made[static_cast<std::size_t>(at)].above)
+        m_made[static_cast<std::size_t>(at)].used = true;
+}
+
+void FolderCache::removeUnusedMadeFolders()
+{
+    for (int number = static_cast<int>(m_made.size()) - 1; number >= 0; --number) {
+        const Made &made = m_made[static_cast<std::size_t>(number)];
+        if (made.used)
+            continue;
+        // Closed first: Windows removes no folder that is open.
+        for (auto node = m_recent.begin(); node != m_recent.end();) {
+            if (node->state->made != number) {
+                ++node;
+                continue;
+            }
+            m_byPath.remove(node->path);
+            node = m_recent.erase(node);
+        }
+        std::shared_ptr<OpenFolder> parent;
+        if (!open(made.parent, MakeFolders::None, parent))
+            (void)sys::removeSubfolder(*parent->folder, fs::toNative(made.name));
+    }
+    m_made.clear();
+    m_madeByPath.clear();
 }
 
 } // namespace hy3

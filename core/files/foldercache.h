@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "files/folderpath.h"
 #include "fs/sys.h"
 
 #include <QHash>
@@ -9,6 +10,7 @@
 #include <list>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace hy3 {
 
@@ -37,19 +39,18 @@ struct OpenFolder
 
 // The folders of a batch, opened on demand and at most `capacity` at a time:
 // the least recently used are closed (a file still being written keeps its
-// own open). A path is the folder the user named (its first `anchor`
-// characters, opened as a path, links followed) and the folders below it,
-// each opened on its own relative to the one above, never through a link:
-// a link put there can't lead the batch elsewhere, and depth has no limit.
+// own open). A folder is opened as its FolderPath says: the folder the user
+// named as a path (links followed), and each folder below it on its own
+// relative to the one above, never through a link: a link put there can't
+// lead the batch elsewhere, and depth has no limit.
 class FolderCache
 {
 public:
     explicit FolderCache(int capacity = 64) : m_capacity(capacity) {}
 
-    // `path` ends in a separator. On failure the error says why the first
-    // folder on the way that could not be opened or made failed (a link below
-    // the anchor: LinkInTheWay).
-    [[nodiscard]] fs::sys::Error open(const QString &path, qsizetype anchor, MakeFolders make,
+    // On failure the error says why the first folder on the way that could
+    // not be opened or made failed (a link below the named folder: LinkInTheWay).
+    [[nodiscard]] fs::sys::Error open(const fs::FolderPath &path, MakeFolders make,
                                       std::shared_ptr<OpenFolder> &opened);
 
     // The identity of an open folder, asked once.
@@ -63,25 +64,25 @@ public:
     void removeUnusedMadeFolders();
 
 private:
-    struct Made
-    {
-        QString parent; // ends in a separator
-        QString name;
-        qsizetype anchor = 0;
-        int above = -1; // the made folder that holds it, if any
-        bool used = false;
-    };
-
     struct Node
     {
         QString path;
         std::shared_ptr<OpenFolder> state;
     };
+    struct Made
+    {
+        fs::FolderPath parent;
+        QString name;
+        int above = -1; // the made folder that holds it, if any
+        bool used = false;
+    };
 
     std::shared_ptr<OpenFolder> find(const QString &path);
     std::shared_ptr<OpenFolder> insert(const QString &path, std::shared_ptr<const fs::sys::Folder> folder);
-    void noteMade(const QString &parent, const QString &name, qsizetype anchor);
-    fs::sys::Error openAnchor(const QString &path, MakeFolders make, std::shared_ptr<fs::sys::Folder> &folder);
+    // `made`: the number of the folder itself among those made, if it was.
+    fs::sys::Error openNamed(const QString &path, MakeFolders make, std::shared_ptr<fs::sys::Folder> &folder,
+                             int &made);
+    void noteMade(const fs::FolderPath &parent, const QString &name);
 
     int m_capacity;
     std::uint64_t m_opened = 0;

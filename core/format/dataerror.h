@@ -4,6 +4,7 @@
 #include "cause.h"
 
 #include <exception>
+#include <new>
 
 namespace hy3 {
 
@@ -22,5 +23,20 @@ public:
 private:
     Failure m_failure;
 };
+
+// Where a DataError becomes a value: runs a step that reads or converts and
+// gives the failure it threw, if any.
+template <typename Step>
+[[nodiscard]] Failure caught(Step step)
+{
+    try {
+        step();
+        return {};
+    } catch (const DataError &error) {
+        return error.failure();
+    } catch (const std::bad_alloc &) {
+        return {Cause::OutOfMemory, Action::ReadSource};
+    }
+}
 
 } // namespace hy3

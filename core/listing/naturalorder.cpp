@@ -13,9 +13,12 @@ namespace hy3 {
 
 namespace {
 
+// One a thread: a QCollator sets itself up on first use, which two threads
+// must not do to one collator at once (a walk counts files beside the one that
+// converts them).
 const QCollator &collator()
 {
-    static const QCollator instance = [] {
+    thread_local const QCollator instance = [] {
         QCollator c(QLocale(QLocale::Japanese, QLocale::Japan));
         c.setCaseSensitivity(Qt::CaseInsensitive);
         return c;

@@ -239,7 +239,7 @@ void frmDatInstDig::convertSelectedRows()
     }
     const bool stopped = summary.result == BatchSummary::Result::Stopped;
     // A stopped batch is not "完了": the note says what was done instead.
-    m_resultNote->setText(Messages::stopped(summary.converted, summary.notRun));
+    m_resultNote->setText(Messages::stopped(summary.tally.converted, summary.tally.notRun));
     m_resultNote->setVisible(stopped);
     Label7->setVisible(!stopped);
     Label8->show();
@@ -270,17 +270,17 @@ void frmDatInstDig::showFinishButtons()
 void frmDatInstDig::reportBatch(const BatchSummary &summary)
 {
     const bool stopped = summary.result == BatchSummary::Result::Stopped;
-    if (summary.failed == 0 && !stopped)
+    if (summary.tally.failed == 0 && !stopped)
         return;
-    QStringList lines{Messages::batchSummary(summary.selected, summary.converted, summary.failed, summary.notRun)};
-    if (summary.failed > 0)
+    QStringList lines{Messages::batchSummary(summary.selected, summary.tally.converted, summary.tally.failed, summary.tally.notRun)};
+    if (summary.tally.failed > 0)
         lines << QString();
     for (qsizetype i = 0; i < summary.failures.size() && i < kFailuresListed; ++i)
         lines << u"・"_s + Messages::failureOf(summary.failures[i]);
-    if (summary.failed > kFailuresListed)
-        lines << Messages::moreFailures(summary.failed - kFailuresListed);
+    if (summary.tally.failed > kFailuresListed)
+        lines << Messages::moreFailures(summary.tally.failed - kFailuresListed);
     showMessage(this, {lines.join(u'\n'), Messages::batchTitle(stopped),
-                       stopped && summary.failed == 0 ? QMessageBox::Information : QMessageBox::Critical});
+                       stopped && summary.tally.failed == 0 ? QMessageBox::Information : QMessageBox::Critical});
 }
 
 void frmDatInstDig::endWizard()
@@ -421,40 +421,6 @@ void frmDatInstDig::showProgress()
     Label14->setText(fs::shown(destination));
     m_progressValue = value;
     ProgressBar1->setValue(qRound(value));
-}
-
-bool frmDatInstDig::ChkFile(const QString &strFile) const
-{
-    return hy3::ChkFile(strFile);
-}
-
-Outcome frmDatInstDig::ConvHyoToHy3(const QString &strOldName)
-{
-    return convertShowingPaths(DataKind::Standard, strOldName);
-}
-
-Outcome frmDatInstDig::ConvHypToHy3(const QString &strOldName)
-{
-    return convertShowingPaths(DataKind::Private, strOldName);
-}
-
-Outcome frmDatInstDig::convertShowingPaths(DataKind kind, const QString &strOldName)
-{
-    ConversionPaths paths;
-    try {
-        paths = pathsFor(folderText(0), folderText(1), strOldName);
-    } catch (const DataError &error) {
-        Outcome failed;
-        failed.failure = error.failure();
-        failed.source = fs::withSeparator(folderText(0)) + strOldName;
-        return failed;
-    }
-    // Shown before any file is opened: the page says which file is being worked on.
-    Label12->setText(fs::shown(paths.source));
-    Label12->repaint();
-    Label14->setText(fs::shown(paths.destination));
-    Label14->repaint();
-    return convertOne({paths.source, paths.destination, kind}, columnOptions());
 }
 
 QString frmDatInstDig::folderText(int index) const

@@ -44,12 +44,6 @@ public:
     // returns when the batch is over; meanwhile the window answers, shows the
     // file and the bar as they move, and offers 「中止」.
     BatchSummary InstPrc();
-    // True when the path names at least one normal file ('*' and '?' allowed).
-    [[nodiscard]] bool ChkFile(const QString &strFile) const;
-    // Converts one file of the file list (by its real name) with the folders
-    // and column options on the window, at once.
-    Outcome ConvHyoToHy3(const QString &strOldName);
-    Outcome ConvHypToHy3(const QString &strOldName);
 
     // The page in front: 0 settings, 1 file list, 2 progress.
     void showPage(int index);
@@ -108,7 +102,6 @@ private:
     void showFinishButtons();
     void finish();
     void endWizard();
-    Outcome convertShowingPaths(DataKind kind, const QString &strOldName);
     void reportBatch(const BatchSummary &summary);
     void showProgress();
     void setProgressValue(float value);

@@ -1,0 +1,177 @@
+// SPDX-License-Identifier: MIT
+#include "engine/committer.h"
+
+#include "files/paths.h"
+#include "fs/tempfile.h"
+
+#include <algorithm>
+
+namespace hy3 {
+
+namespace sys = fs::sys;
+
+GroupCommitter::GroupCommitter(const EngineSettings &settings, FolderCache &folders, WrittenOutputs &written,
+                               Sink sink)
+    : m_settings(settings)
+    , m_folders(folders)
+    , m_written(written)
+    , m_sink(std::move(sink))
+{
+}
+
+GroupCommitter::~GroupCommitter() = default;
+
+void GroupCommitter::settle(Outcome outcome)
+{
+    m_slots.push_back({std::move(outcome), true});
+    deliver();
+}
+
+void GroupCommitter::await(Outcome outcome, ReadyOutput output)
+{
+    m_slots.push_back({std::move(outcome), false});
+    if (m_group.empty())
+        m_groupOpened = std::chrono::steady_clock::now();
+    m_group.push_back({&m_slots.back(), std::move(output), {}});
+}
+
+void GroupCommitter::commitIfDue()
+{
+    if (!m_group.empty()
+        && (static_cast<int>(m_group.size()) >= m_settings.groupFiles
+            || std::chrono::steady_clock::now() - m_groupOpened >= m_settings.groupTime))
+        commit();
+}
+
+bool GroupCommitter::commit()
+{
+    if (m_group.empty())
+        return false;
+    flush();
+    std::vector<const OpenFolder *> folders;
+    for (Member &member : m_group) {
+        replace(member);
+        if (member.slot->outcome.result != Outcome::Result::Converted)
+            continue;
+        m_folders.markUsed(*member.output.folder);
+        if (std::find(folders.begin(), folders.end(), member.output.folder.get()) == folders.end())
+            folders.push_back(member.output.folder.get());
+    }
+    // The renames themselves made durable: once per folder.
+    for (const OpenFolder *folder : folders) {
+        const sys::Error error = sys::syncFolder(*folder->folder);
+        if (!error)
+            continue;
+        for (Member &member : m_group) {
+            Outcome &outcome = member.slot->outcome;
+            if (member.output.folder.get() == folder && outcome.result == Outcome::Result::Converted) {
+                outcome.result = Outcome::Result::Failed;
+                outcome.failure = error.during(Action::MakeDurable);
+            }
+        }
+    }
+    for (Member &member : m_group)
+        member.slot->settled = true;
+    m_group.clear();
+    deliver();
+    return true;
+}
+
+// The data of the group on the disk. Where one flush of a whole file system
+// reaches the medium, that file system is flushed once, through the folder
+// opened first there: where such a flush also reports any write-back error
+// since that folder was opened, its success says every file of the group
+// there is on the disk. Every other file (a FUSE or network file system, a
+// kernel whose flush says less, a flush that failed) is flushed on its own,
+// which names the file that lost its data.
+void GroupCommitter::flush()
+{
+    struct Device
+    {
+        std::uint64_t id = 0;
+        const OpenFolder *first = nullptr;
+        bool clean = false;
+    };
+    std::vector<Device> devices;
+    std::vector<std::ptrdiff_t> deviceOf(m_group.size(), -1); // -1: the file is flushed on its own
+    for (std::size_t i = 0; i < m_group.size(); ++i) {
+        OpenFolder &folder = *m_group[i].output.folder;
+        sys::Identity identity;
+        if (m_folders.identity(folder, identity))
+            continue;
+        if (!folder.flushCovers)
+            folder.flushCovers = sys::fileSystemFlushCovers(*folder.folder);
+        if (!*folder.flushCovers)
+            continue;
+        auto at = std::find_if(devices.begin(), devices.end(), [&](const Device &d) { return d.id == identity.device; });
+        if (at == devices.end())
+            at = devices.insert(at, {identity.device, &folder});
+        else if (folder.opened < at->first->opened)
+            at->first = &folder;
+        deviceOf[i] = at - devices.begin();
+    }
+    const bool reported = sys::errorsReachFileSystemSync();
+    for (Device &device : devices)
+        device.clean = !sys::syncFileSystem(*device.first->folder) && reported;
+    for (std::size_t i = 0; i < m_group.size(); ++i) {
+        if (deviceOf[i] < 0 || !devices[static_cast<std::size_t>(deviceOf[i])].clean)
+            m_group[i].flushed = m_group[i].output.file->syncData();
+    }
+}
+
+void GroupCommitter::failMember(Member &member, const Failure &failure)
+{
+    member.slot->outcome.result = Outcome::Result::Failed;
+    member.slot->outcome.failure = failure;
+    m_written.forget(member.output.written);
+    member.output.file->discard();
+}
+
+void GroupCommitter::replace(Member &member)
+{
+    ReadyOutput &output = member.output;
+    Outcome &outcome = member.slot->outcome;
+    if (member.flushed)
+        return failMember(member, member.flushed.during(Action::WriteOutput));
+
+    // Looked at again right before the rename: a link put there meanwhile is
+    // not replaced, and another name of an output of this batch is not written twice.
+    sys::Status existing;
+    const sys::Error look = sys::statAt(*output.folder->folder, output.name, false, existing);
+    if (!look) {
+        if (existing.type == sys::Type::Link)
+            return failMember(member, {Cause::LinkInTheWay, Action::WriteOutput});
+        const auto earlier = m_written.byIdentity(existing.identity);
+        sys::Status again;
+        if (earlier && earlier->folder == output.folderNumber && fs::toNative(earlier->name) != output.name
+            && !sys::statAt(*output.folder->folder, fs::toNative(earlier->name), false, again)
+            && again.identity == existing.identity) {
+            outcome.earlier = earlier->source;
+            return failMember(member, {Cause::Clash});
+        }
+    } else if (look.cause != Cause::NotFound) {
+        return failMember(member, look.during(Action::WriteOutput));
+    }
+
+    const sys::Error error = output.file->commit(output.name, m_settings.overwrite);
+    if (error.cause == Cause::Exists && !m_settings.overwrite) {
+        outcome.result = Outcome::Result::Kept;
+        m_written.forget(output.written);
+        output.file->discard();
+        return;
+    }
+    if (error)
+        return failMember(member, error.during(Action::WriteOutput));
+}
+
+void GroupCommitter::deliver()
+{
+    while (!m_slots.empty() && m_slots.front().settled) {
+        const Slot slot = std::move(m_slots.front());
+        m_slots.pop_front();
+        if (m_sink)
+            m_sink(slot.outcome);
+    }
+}
+
+} // namespace hy3

@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: MIT
+#include "engine/dryrunplanner.h"
+
+#include "files/paths.h"
+#include "format/dataerror.h"
+#include "format/datafile.h"
+#include "fs/tempfile.h"
+
+#include <QHashFunctions>
+
+namespace hy3 {
+
+namespace sys = fs::sys;
+
+Failure DryRunPlanner::openOutputFolder(const Job &job, std::shared_ptr<OpenFolder> &folder, int &number)
+{
+    const fs::FolderPath &path = job.destination.folder;
+    sys::Error error;
+    (void)withRoom([&] {
+        error = m_folders.open(path, MakeFolders::None, folder);
+        return error.during(Action::None);
+    });
+    if (error.cause == Cause::NotFound && m_settings.makeFolders != MakeFolders::None) {
+        // The real run makes it: what matters is whether it could.
+        folder.reset();
+        const QString existing = nearestExistingFolder(path.text());
+        if (const sys::Error unwritable =
+                sys::checkWritable(fs::toNative(existing.isEmpty() ? QStringLiteral("./") : existing)))
+            return unwritable.during(Action::MakeOutputFolder);
+        number = m_written.folder({~0ULL, qHash(path.text())});
+        return {};
+    }
+    if (error)
+        return outputFolderFailure(error);
+    sys::Identity identity;
+    if ((error = m_folders.identity(*folder, identity)))
+        return error.during(Action::OpenOutputFolder);
+    number = m_written.folder(identity);
+    if (!folder->writeCheck) {
+        std::unique_ptr<fs::TemporaryFile> probe;
+        folder->writeCheck = fs::TemporaryFile::create(folder->folder, probe);
+        if (probe)
+            learnCaseFolding(number, *probe);
+    }
+    if (*folder->writeCheck)
+        return folder->writeCheck->during(Action::CreateOutput);
+    return {};
+}
+
+Failure DryRunPlanner::complete(const Job &job, DataFileReader &reader, const std::shared_ptr<OpenFolder> &,
+                                int number, Planned &planned)
+{
+    // Every record is read, as the real run would read it.
+    if (const Failure failure =
+            caught([&] { convertRecords(job.kind, reader, m_settings.columns, [](QByteArrayView) {}); }))
+        return failure;
+    planned.outcome.firstName = reader.firstRecordName();
+    planned.outcome.result = Outcome::Result::Converted;
+    (void)m_written.add(number, job.destination.name, job.source, {});
+    return {};
+}
+
+} // namespace hy3

@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "engine/committer.h"
+#include "engine/job.h"
+#include "engine/outcome.h"
+#include "engine/writtenoutputs.h"
+#include "files/foldercache.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace hy3 {
+
+class DataFileReader;
+
+// What a job comes to before anything is committed: its outcome, and the
+// new file that waits to be committed, if there is one.
+struct Planned
+{
+    Outcome outcome;
+    std::optional<ReadyOutput> output;
+};
+
+// Turns a job into a Planned value: reads the source, checks the options and
+// the destination (its folder, a clash with another output of the batch, what
+// stands at its name) and writes the new file's temporary. Every failure on
+// the way is a value, the job's outcome. Nothing outside a destination folder
+// is created or changed: a link at an output name, or at a folder below the
+// one the user named, is refused. Leftover temporaries of a killed converter
+// are swept from a destination folder the first time a file goes there.
+class Planner
+{
+public:
+    // `makeRoom` commits what waits in the group (to free its open files, or
+    // to make an output final before a clash with it is decided); false when
+    // nothing waited.
+    Planner(const EngineSettings &settings, FolderCache &folders, WrittenOutputs &written,
+            std::function<bool()> makeRoom);
+    virtual ~Planner();
+
+    [[nodiscard]] Planned plan(const Job &job);
+
+    // The planner that writes, or for a dry run the one that stops before the temporary.
+    [[nodiscard]] static std::unique_ptr<Planner> make(const EngineSettings &settings, FolderCache &folders,
+                                                       WrittenOutputs &written, std::function<bool()> makeRoom);
+
+protected:
+    // The destination's folder, open, and its number among the batch's folders.
+    [[nodiscard]] virtual Failure openOutputFolder(const Job &job, std::shared_ptr<OpenFolder> &folder,
+                                                   int &number) = 0;
+    // What is left once every check has passed: the output written (a dry
+    // run reads the records to the end and writes nothing).
+    [[nodiscard]] virtual Failure complete(const Job &job, DataFileReader &reader,
+                                           const std::shared_ptr<OpenFolder> &folder, int number,
+                                           Planned &planned) = 0;
+
+    // A step that ran out of open files gets room from the group's, once.
+    [[nodiscard]] Failure withRoom(const std::function<Failure()> &step);
+    // The output of that name this batch wrote before. One still waiting in
+    // the group is committed first: a clash is only with an output that was written.
+    [[nodiscard]] std::optional<WrittenOutputs::Found> writtenBefore(int folder, const QString &name);
+    // Whether the folder folds letter case, found out with a temporary of ours there.
+    void learnCaseFolding(int folder, const fs::TemporaryFile &probe);
+
+    const EngineSettings &m_settings;
+    FolderCache &m_folders;
+    WrittenOutputs &m_written;
+
+private:
+    [[nodiscard]] Failure steps(const Job &job, Planned &planned);
+    [[nodiscard]] Failure openSource(const Job &job, std::optional<DataFileReader> &reader);
+    [[nodiscard]] Failure checkExisting(const OpenFolder &folder, const QString &name, const DataFileReader &source,
+                                        Outcome &outcome);
+
+    std::function<bool()> m_makeRoom;
+};
+
+// Why an output folder could not be opened (not there) or made.
+[[nodiscard]] Failure outputFolderFailure(const fs::sys::Error &error);
+
+} // namespace hy3
