@@ -2,7 +2,7 @@
 // hy3-converter: the converter's window. It reads no command line of its own.
 
 #include "appearance.h"
-#include "format/cp932.h"
+#include "text/cp932.h"
 #include "fs/sys.h"
 #include "fs/tempfile.h"
 #include "messages.h"

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "commandline.h"
 
+#include "fs/sys.h"
+
 #include <QCommandLineParser>
 
 using namespace Qt::StringLiterals;
@@ -280,27 +282,22 @@ QString optionLines(const QList<OptionDeclaration> &options)
 
 QString commonText()
 {
+    const bool windows = fs::sys::kWindows;
     return uR"(
 出力:
   データは標準出力に、メッセージは「hy3conv:」で始めて標準エラーに書きます。
   ファイル名や名前の中の制御文字は \t、\n、\r、\x1b のように書きます)"_s
-#ifdef Q_OS_WIN
-        + uR"(。パスは
+        + (windows ? uR"(。パスは
   そのまま貼り付けて使える形で書きます（\ は区切りのまま）。)"_s
-#else
-        + uR"(（\ は \\ と書きます）。)"_s
-#endif
+                   : uR"(（\ は \\ と書きます）。)"_s)
         + uR"(
   標準エラーが端末なら、長い変換の間は進み具合（済んだ数/全体の数）を 1 行で表示します。
   標準出力に書き込めないとき（容量不足など）は、そう表示して終了コード 1 で終わります。
 
 隠しファイル:
 )"_s
-#ifdef Q_OS_WIN
-        + uR"(  隠し属性やシステム属性のファイルは、一覧にも変換にも含めません。)"_s
-#else
-        + uR"(  名前が「.」で始まるファイルは、一覧にも変換にも含めません。)"_s
-#endif
+        + (windows ? uR"(  隠し属性やシステム属性のファイルは、一覧にも変換にも含めません。)"_s
+                   : uR"(  名前が「.」で始まるファイルは、一覧にも変換にも含めません。)"_s)
         + uR"(その数は最後に
   「隠しファイル N 件は対象外です」と表示します（--json では "hidden"）。
 

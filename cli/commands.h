@@ -17,9 +17,8 @@ enum ExitCode {
 };
 
 // `stop` is set on the first interrupt: the batch commits what it is writing
-// and says what it did. `standardInput` is read for --files-from -.
-[[nodiscard]] int runConvert(const Request &request, Console &console, int standardInput,
-                             const std::atomic<bool> &stop);
+// and says what it did.
+[[nodiscard]] int runConvert(const Request &request, Console &console, const std::atomic<bool> &stop);
 [[nodiscard]] int runList(const Request &request, Console &console);
 [[nodiscard]] int runShow(const Request &request, Console &console);
 

@@ -4,13 +4,6 @@
 #include "fs/sys.h"
 #include "messages.h"
 
-#include <cerrno>
-
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 using namespace Qt::StringLiterals;
 
@@ -23,21 +16,10 @@ constexpr qint64 kEveryMs = 100;
 constexpr qsizetype kWidth = 78;
 constexpr qsizetype kFlushAt = 64 * 1024;
 
-long writeSome(int fd, const char *data, qsizetype size)
-{
-#ifdef Q_OS_WIN
-    return ::_write(fd, data, static_cast<unsigned>(qMin<qsizetype>(size, 1 << 30)));
-#else
-    return static_cast<long>(::write(fd, data, static_cast<size_t>(size)));
-#endif
-}
-
 } // namespace
 
-Console::Console(int out, int err, bool errorIsTerminal)
-    : m_out(out)
-    , m_err(err)
-    , m_terminal(errorIsTerminal)
+Console::Console()
+    : m_terminal(fs::sys::isTerminal(fs::sys::Stream::Error))
 {
     m_started.start();
 }
@@ -47,33 +29,23 @@ Console::~Console()
     (void)flush();
 }
 
-bool Console::writeAll(int fd, const char *data, qsizetype size, int &error)
+// Nowhere is left to say it when standard error can't be written.
+void Console::toError(const QByteArray &bytes)
 {
-    while (size > 0) {
-        const long n = writeSome(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error = n < 0 ? errno : ENOSPC;
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
+    (void)fs::sys::writeAll(fs::sys::Stream::Error, bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
 bool Console::flush()
 {
     if (m_outFailed)
         return false;
-    int error = 0;
-    const bool written = writeAll(m_out, m_buffer.constData(), m_buffer.size(), error);
+    const fs::sys::Error error =
+        fs::sys::writeAll(fs::sys::Stream::Output, m_buffer.constData(), static_cast<std::size_t>(m_buffer.size()));
     m_buffer.clear();
-    if (written)
+    if (!error)
         return true;
     m_outFailed = true;
-    const Failure failure = fs::sys::fromSystem(error).during(Action::None);
+    const Failure failure = error.during(Action::None);
     message(Messages::tr("標準出力に書き込めません（%1）").arg(Messages::cause(failure)));
     return false;
 }
@@ -104,9 +76,7 @@ void Console::message(const QString &text)
     clearProgress();
     if (!m_outFailed && !m_buffer.isEmpty())
         (void)flush(); // data and messages keep their order on a terminal
-    const QByteArray line = (u"hy3conv: "_s + escaped(text) + u'\n').toUtf8();
-    int error = 0;
-    (void)writeAll(m_err, line.constData(), line.size(), error); // nowhere left to say it otherwise
+    toError((u"hy3conv: "_s + escaped(text) + u'\n').toUtf8());
 }
 
 void Console::progress(int done, int total, const QString &current)
@@ -123,9 +93,7 @@ void Console::progress(int done, int total, const QString &current)
                               : u"%1 %2"_s.arg(done).arg(escaped(current));
     if (line.size() > kWidth)
         line = line.left(kWidth - 1) + u'…';
-    const QByteArray bytes = (u"\r\x1b[K"_s + line).toUtf8();
-    int error = 0;
-    (void)writeAll(m_err, bytes.constData(), bytes.size(), error);
+    toError((u"\r\x1b[K"_s + line).toUtf8());
     m_showing = true;
 }
 
@@ -139,9 +107,7 @@ void Console::clearProgress()
     if (!m_showing)
         return;
     m_showing = false;
-    const QByteArray bytes("\r\x1b[K");
-    int error = 0;
-    (void)writeAll(m_err, bytes.constData(), bytes.size(), error);
+    toError("\r\x1b[K");
 }
 
 QString Console::escaped(const QString &text)
@@ -160,11 +126,11 @@ QString Console::escaped(const QString &text)
         case u'\r':
             result += u"\\r"_s;
             continue;
-#ifndef Q_OS_WIN
         case u'\\':
+            if (fs::sys::kWindows)
+                break; // the path separator there, left as users paste it
             result += u"\\\\"_s;
             continue;
-#endif
         default:
             break;
         }

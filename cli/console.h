@@ -16,7 +16,8 @@ namespace hy3::cli {
 class Console
 {
 public:
-    Console(int out, int err, bool errorIsTerminal);
+    // Standard output and standard error, as the system has them.
+    Console();
     ~Console();
 
     // One line of data (its fields already escaped).
@@ -44,11 +45,9 @@ public:
     [[nodiscard]] static QString escaped(const QString &text);
 
 private:
-    bool writeAll(int fd, const char *data, qsizetype size, int &error);
+    void toError(const QByteArray &bytes);
     void clearProgress();
 
-    int m_out;
-    int m_err;
     bool m_terminal;
     bool m_showing = false;
     bool m_outFailed = false;

@@ -173,11 +173,11 @@ bool destinationIsThere(const Request &request, Console &console)
 
 } // namespace
 
-int runConvert(const Request &request, Console &console, int standardInput, const std::atomic<bool> &stop)
+int runConvert(const Request &request, Console &console, const std::atomic<bool> &stop)
 {
     SourceList list(request.isFolderPairForm() ? QStringList() : request.operands);
     if (request.filesFrom && !request.isFolderPairForm()) {
-        if (const QString problem = list.readFrom(*request.filesFrom, request.nullSeparated, standardInput);
+        if (const QString problem = list.readFrom(*request.filesFrom, request.nullSeparated);
             !problem.isEmpty()) {
             console.message(problem);
             return ExitFailure;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "jsonwriter.h"
 
-#include "format/cp932.h"
+#include "text/cp932.h"
 #include "messages.h"
 #include "files/paths.h"
 

@@ -5,7 +5,7 @@
 #include "commandline.h"
 #include "commands.h"
 #include "console.h"
-#include "format/cp932.h"
+#include "text/cp932.h"
 #include "fs/sys.h"
 #include "fs/tempfile.h"
 #include "files/paths.h"
@@ -13,15 +13,6 @@
 #include <QCoreApplication>
 
 #include <atomic>
-#include <cstdio>
-
-#ifdef Q_OS_WIN
-#include <fcntl.h>
-#include <io.h>
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 
 using namespace Qt::StringLiterals;
 
@@ -42,57 +33,17 @@ bool onInterrupt(int count) noexcept
 }
 
 // The arguments as the system gave them: on POSIX a byte that is not UTF-8
-// (a path in cp932) is kept, so the file can be found.
+// (a path in cp932) is kept, so the file can be found; Windows hands them
+// over as UTF-16 already.
 QStringList arguments(int argc, char *argv[])
 {
-#ifdef Q_OS_WIN
-    Q_UNUSED(argc);
-    Q_UNUSED(argv);
-    return QCoreApplication::arguments().mid(1);
-#else
+    if (hy3::fs::sys::kWindows)
+        return QCoreApplication::arguments().mid(1);
     QStringList list;
     for (int i = 1; i < argc; ++i)
-        list.append(hy3::fs::fromNative(argv[i]));
+        list.append(hy3::fs::fromSystemBytes(QByteArrayView(argv[i])));
     return list;
-#endif
 }
-
-bool isTerminal(int fd)
-{
-#ifdef Q_OS_WIN
-    return ::_isatty(fd) != 0;
-#else
-    return ::isatty(fd) == 1;
-#endif
-}
-
-// A Japanese Windows console shows code page 932 unless told otherwise; the
-// output is UTF-8, so the console is told so while the program runs.
-class ConsoleCodePage
-{
-public:
-    ConsoleCodePage()
-    {
-#ifdef Q_OS_WIN
-        m_saved = GetConsoleOutputCP();
-        SetConsoleOutputCP(CP_UTF8);
-        _setmode(_fileno(stdout), _O_BINARY);
-        _setmode(_fileno(stderr), _O_BINARY);
-#endif
-    }
-    ~ConsoleCodePage()
-    {
-#ifdef Q_OS_WIN
-        if (m_saved != 0)
-            SetConsoleOutputCP(m_saved);
-#endif
-    }
-    ConsoleCodePage(const ConsoleCodePage &) = delete;
-    ConsoleCodePage &operator=(const ConsoleCodePage &) = delete;
-
-private:
-    unsigned m_saved = 0;
-};
 
 int run(const hy3::cli::Request &request, hy3::cli::Console &console)
 {
@@ -113,7 +64,7 @@ int run(const hy3::cli::Request &request, hy3::cli::Console &console)
     }
     switch (request.command) {
     case Command::Convert:
-        return hy3::cli::runConvert(request, console, 0, g_stop);
+        return hy3::cli::runConvert(request, console, g_stop);
     case Command::List:
         return hy3::cli::runList(request, console);
     case Command::Show:
@@ -132,9 +83,9 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(HY3_VERSION));
     hy3::fs::sys::onInterrupt(onInterrupt);
     hy3::fs::sys::keepRunningPastSizeLimit(); // a write past `ulimit -f` is a failure to report, not a death
-    const ConsoleCodePage utf8Console;
+    const hy3::fs::sys::Utf8Console utf8Console;
 
-    hy3::cli::Console console(1, 2, isTerminal(2));
+    hy3::cli::Console console;
     if (!hy3::cp932Available()) {
         console.message(hy3::cp932MissingMessage());
         return hy3::cli::ExitFailure;

@@ -1,69 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "sourcelist.h"
 
+#include "files/paths.h"
 #include "fs/sys.h"
 #include "messages.h"
-#include "files/paths.h"
-
-#include <QFileInfo>
-
-#include <cerrno>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 using namespace Qt::StringLiterals;
 
 namespace hy3::cli {
 
 namespace {
-
-// The whole of a file or a pipe; the system's error number on failure.
-int readAll(int fd, QByteArray &bytes)
-{
-    char block[65536];
-    for (;;) {
-#ifdef Q_OS_WIN
-        const int n = ::_read(fd, block, sizeof block);
-#else
-        const auto n = ::read(fd, block, sizeof block);
-#endif
-        if (n == 0)
-            return 0;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        bytes.append(block, static_cast<qsizetype>(n));
-    }
-}
-
-// Opens the list; a folder is refused as it can't be a list.
-int openList(const QString &path, int &fd)
-{
-    if (QFileInfo(path).isDir())
-        return -1;
-#ifdef Q_OS_WIN
-    fd = ::_wopen(reinterpret_cast<const wchar_t *>(path.utf16()), _O_RDONLY | _O_BINARY);
-#else
-    fd = ::open(fs::toNative(path).c_str(), O_RDONLY | O_CLOEXEC);
-#endif
-    if (fd < 0)
-        return errno;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && (st.st_mode & S_IFMT) == S_IFDIR) {
-        ::close(fd);
-        fd = -1;
-        return -1;
-    }
-    return 0;
-}
 
 QString unreadable(const QString &path, const Failure &failure)
 {
@@ -72,25 +18,26 @@ QString unreadable(const QString &path, const Failure &failure)
 
 } // namespace
 
-QString SourceList::readFrom(const QString &path, bool nullSeparated, int standardInput)
+QString SourceList::readFrom(const QString &path, bool nullSeparated)
 {
     m_separator = nullSeparated ? '\0' : '\n';
-    int fd = standardInput;
-    if (path != u"-") {
-        if (const int error = openList(path, fd))
-            return unreadable(path, error < 0 ? Failure{Cause::NotRegularFile} : fs::sys::fromSystem(error).during(Action::None));
+    fs::sys::Error error;
+    if (path == u"-") {
+        error = fs::sys::readAll(fs::sys::Stream::Input, m_list);
+    } else {
+        fs::sys::Handle list;
+        error = fs::sys::openToRead(fs::toNative(path), list);
+        if (!error)
+            error = fs::sys::readAll(list, m_list);
     }
-    const int error = readAll(fd, m_list);
-    if (fd != standardInput)
-        ::close(fd);
     if (error)
-        return unreadable(path, fs::sys::fromSystem(error).during(Action::None));
+        return unreadable(path, error.during(Action::None));
     if (!nullSeparated) {
-        const qsizetype nul = m_list.indexOf('\0');
-        if (nul >= 0)
+        const std::size_t nul = m_list.find('\0');
+        if (nul != std::string::npos)
             return Messages::tr("変換元の一覧「%1」の %2 行目に NUL 文字があります（NUL で区切った一覧には -0 を付けてください）")
                 .arg(fs::shown(path))
-                .arg(m_list.left(nul).count('\n') + 1);
+                .arg(std::count(m_list.begin(), m_list.begin() + static_cast<std::ptrdiff_t>(nul), '\n') + 1);
     }
     return {};
 }
@@ -100,20 +47,18 @@ std::optional<QString> SourceList::next()
     if (m_nextOperand < m_operands.size())
         return m_operands[m_nextOperand++];
     while (m_at < m_list.size()) {
-        qsizetype end = m_list.indexOf(m_separator, m_at);
-        if (end < 0)
+        std::size_t end = m_list.find(m_separator, m_at);
+        if (end == std::string::npos)
             end = m_list.size();
-        QByteArrayView line(m_list.constData() + m_at, end - m_at);
+        std::string_view line(m_list.data() + m_at, end - m_at);
         m_at = end + 1;
-        if (m_separator == '\n' && line.endsWith('\r'))
-            line.chop(1);
-        if (line.isEmpty())
+        if (m_separator == '\n' && line.ends_with('\r'))
+            line.remove_suffix(1);
+        if (line.empty())
             continue;
-#ifdef Q_OS_WIN
-        return QString::fromUtf8(line); // lists written on Windows by today's tools are UTF-8
-#else
-        return fs::fromNative(fs::sys::String(line.data(), static_cast<std::size_t>(line.size())));
-#endif
+        // A name's own bytes on POSIX; lists written on Windows by today's tools are UTF-8.
+        const QByteArrayView bytes(line.data(), static_cast<qsizetype>(line.size()));
+        return fs::sys::kWindows ? QString::fromUtf8(bytes) : fs::fromSystemBytes(bytes);
     }
     return std::nullopt;
 }

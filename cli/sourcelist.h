@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <string>
 
 namespace hy3::cli {
 
@@ -16,18 +17,18 @@ class SourceList
 public:
     explicit SourceList(QStringList operands) : m_operands(std::move(operands)) {}
 
-    // Reads the list (a path, or "-" for `standardInput`); returns what went
+    // Reads the list (a path, or "-" for standard input); returns what went
     // wrong as a Japanese sentence, or nothing. A NUL inside a list of lines
     // is refused with the line's number.
-    [[nodiscard]] QString readFrom(const QString &path, bool nullSeparated, int standardInput);
+    [[nodiscard]] QString readFrom(const QString &path, bool nullSeparated);
 
     [[nodiscard]] std::optional<QString> next();
 
 private:
     QStringList m_operands;
     qsizetype m_nextOperand = 0;
-    QByteArray m_list;
-    qsizetype m_at = 0;
+    std::string m_list;
+    std::size_t m_at = 0;
     char m_separator = '\n';
 };
 

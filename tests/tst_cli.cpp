@@ -3,7 +3,7 @@
 // lines SRC, OTHER, BROKEN, EMPTY, DST, OUT and LIST stand for folders and
 // files of a fresh workspace.
 
-#include "format/cp932.h"
+#include "text/cp932.h"
 #include "testdata.h"
 
 #include <QDir>

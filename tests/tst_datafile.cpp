@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "format/cp932.h"
+#include "text/cp932.h"
 #include "format/dataerror.h"
 #include "format/datafile.h"
 #include "listing/listing.h"

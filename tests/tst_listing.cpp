@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "format/cp932.h"
+#include "text/cp932.h"
 #include "listing/detaillisting.h"
 #include "listing/foldersearch.h"
 #include "listing/listing.h"

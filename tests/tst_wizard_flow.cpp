@@ -4,7 +4,7 @@
 
 #include "chooser/directorylist.h"
 #include "chooser/frmchoicefolder.h"
-#include "format/cp932.h"
+#include "text/cp932.h"
 #include "listing/detaillisting.h"
 #include "fs/faults.h"
 #include "fs/tempfile.h"

@@ -15,12 +15,17 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace hy3::fs::sys {
 
+// The one place the program asks which system it is built for.
 #ifdef _WIN32
+inline constexpr bool kWindows = true;
 using Char = wchar_t;
 #else
+inline constexpr bool kWindows = false;
 using Char = char;
 #endif
 using String = std::basic_string<Char>;
@@ -109,6 +114,71 @@ struct Entry
     bool hidden = false;       // a leading dot on POSIX; the hidden or system attribute on Windows
 };
 
+// ---- names ------------------------------------------------------------------
+
+// A name or a path as the system has it, from UTF-16 and back. On POSIX a
+// name is bytes: a byte that is not part of UTF-8 (names unpacked from Windows
+// archives are cp932) comes back as U+DC80 + byte and goes back to the same
+// byte, so the name opens the same file again.
+[[nodiscard]] String fromUtf16(std::u16string_view text);
+[[nodiscard]] std::u16string toUtf16(const String &name);
+// '/' everywhere; '\' too on Windows.
+[[nodiscard]] bool isSeparator(char16_t c);
+
+// ---- text -------------------------------------------------------------------
+
+// The system's own cp932 conversion, for a Qt without one (Windows' code page
+// 932); false elsewhere. Bytes that are not cp932 decode to U+FFFD;
+// characters cp932 can't hold encode to '?'.
+[[nodiscard]] bool convertsCp932();
+[[nodiscard]] std::u16string decodeCp932(std::string_view bytes);
+[[nodiscard]] std::string encodeCp932(std::u16string_view text);
+
+// ---- standard streams and the files the user names -------------------------
+
+enum class Stream : std::uint8_t { Input, Output, Error };
+
+[[nodiscard]] bool isTerminal(Stream stream);
+// Every byte, or why not (a full disk, a closed pipe).
+[[nodiscard]] Error writeAll(Stream stream, const char *data, std::size_t size);
+// While it lives, the console shows the UTF-8 the program writes (Windows:
+// its output code page, put back afterwards); nothing elsewhere.
+class Utf8Console
+{
+public:
+    Utf8Console();
+    ~Utf8Console();
+    Utf8Console(const Utf8Console &) = delete;
+    Utf8Console &operator=(const Utf8Console &) = delete;
+
+private:
+    unsigned m_saved = 0;
+};
+
+// Opens a file the user named, to read it from start to end: links
+// followed, a pipe too (read as it comes); a folder is NotRegularFile.
+[[nodiscard]] Error openToRead(const String &path, Handle &file);
+
+// ---- drives -------------------------------------------------------------------
+
+// What a folder can be chosen on, found without asking any of them: the drive
+// letters on Windows ("C:\"), the mount points elsewhere, with the type of
+// their file system ("ext4", "nfs").
+struct Mount
+{
+    String root;
+    std::string type;
+};
+[[nodiscard]] std::vector<Mount> mounts();
+// Whether the drive answers, and its label (Windows). May take long or never
+// return (a stuck network mount): ask off the window's thread.
+struct DriveAnswer
+{
+    bool ready = false;
+    String label;
+};
+[[nodiscard]] DriveAnswer askDrive(const String &root);
+
 // ---- folders ----------------------------------------------------------------
 
 // A folder the user named, by its path: links on the way are followed.
@@ -139,6 +209,9 @@ struct Entry
 [[nodiscard]] Error openForReading(const Folder &folder, const String &name, Handle &file);
 // Up to `size` bytes with one call; `got` is 0 only at the end of the file.
 [[nodiscard]] Error readSome(const Handle &file, char *data, std::size_t size, std::size_t &got);
+// Every byte up to the end, appended.
+[[nodiscard]] Error readAll(const Handle &file, std::string &bytes);
+[[nodiscard]] Error readAll(Stream stream, std::string &bytes);
 
 // ---- writing ----------------------------------------------------------------
 

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <algorithm>
 #include <iterator>
 
 #include <dirent.h>
@@ -16,6 +17,7 @@
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/utsname.h>
 #if defined(__linux__)
 #include <linux/magic.h>
@@ -236,6 +238,246 @@ Error fromSystem(int code)
     return detail::lookUp(code, kCauses, std::size(kCauses));
 }
 
+// ---- names ------------------------------------------------------------------
+
+namespace {
+
+constexpr char16_t kKeptByte = 0xDC00; // U+DC80..U+DCFF: bytes 0x80..0xFF that are not UTF-8
+
+// Length of the valid UTF-8 sequence at `at`, or 0 when it is not one.
+int utf8Length(const unsigned char *s, std::size_t size, std::size_t at, char32_t &code)
+{
+    const unsigned char lead = s[at];
+    int length = 0;
+    char32_t min = 0;
+    if (lead < 0x80) {
+        code = lead;
+        return 1;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2, code = lead & 0x1F, min = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, code = lead & 0x0F, min = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, code = lead & 0x07, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (at + static_cast<std::size_t>(length) > size)
+        return 0;
+    for (int i = 1; i < length; ++i) {
+        const unsigned char next = s[at + static_cast<std::size_t>(i)];
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (next & 0x3F);
+    }
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+void appendUtf8(String &bytes, char32_t code)
+{
+    if (code < 0x80) {
+        bytes += static_cast<char>(code);
+    } else if (code < 0x800) {
+        bytes += static_cast<char>(0xC0 | (code >> 6));
+        bytes += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        bytes += static_cast<char>(0xE0 | (code >> 12));
+        bytes += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        bytes += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        bytes += static_cast<char>(0xF0 | (code >> 18));
+        bytes += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        bytes += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        bytes += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+} // namespace
+
+String fromUtf16(std::u16string_view text)
+{
+    String bytes;
+    bytes.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= kKeptByte + 0x80 && c <= kKeptByte + 0xFF) {
+            bytes += static_cast<char>(c - kKeptByte);
+        } else if (isHighSurrogate(c) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
+            appendUtf8(bytes, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            ++i;
+        } else {
+            appendUtf8(bytes, isHighSurrogate(c) || isLowSurrogate(c) ? 0xFFFD : c);
+        }
+    }
+    return bytes;
+}
+
+std::u16string toUtf16(const String &name)
+{
+    const auto *bytes = reinterpret_cast<const unsigned char *>(name.data());
+    std::u16string text;
+    text.reserve(name.size());
+    for (std::size_t at = 0; at < name.size();) {
+        char32_t code = 0;
+        const int length = utf8Length(bytes, name.size(), at, code);
+        if (length == 0) {
+            text += static_cast<char16_t>(kKeptByte + bytes[at]);
+            ++at;
+            continue;
+        }
+        if (code < 0x10000) {
+            text += static_cast<char16_t>(code);
+        } else {
+            text += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+            text += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+        }
+        at += static_cast<std::size_t>(length);
+    }
+    return text;
+}
+
+bool isSeparator(char16_t c)
+{
+    return c == u'/';
+}
+
+// ---- text -------------------------------------------------------------------
+
+bool convertsCp932()
+{
+    return false; // Qt's own, with ICU
+}
+
+std::u16string decodeCp932(std::string_view bytes)
+{
+    return std::u16string(bytes.size(), u'\uFFFD');
+}
+
+std::string encodeCp932(std::u16string_view text)
+{
+    return std::string(text.size(), '?');
+}
+
+// ---- standard streams and the files the user names -------------------------
+
+namespace {
+
+int descriptorOf(Stream stream)
+{
+    return stream == Stream::Input ? STDIN_FILENO : stream == Stream::Output ? STDOUT_FILENO : STDERR_FILENO;
+}
+
+} // namespace
+
+bool isTerminal(Stream stream)
+{
+    return ::isatty(descriptorOf(stream)) == 1;
+}
+
+Error writeAll(Stream stream, const char *data, std::size_t size)
+{
+    const int out = descriptorOf(stream);
+    while (size > 0) {
+        std::size_t written = 0;
+        if (const Error error = transfer(Call::Write, [&] { return ::write(out, data, size); }, written))
+            return error;
+        if (written == 0)
+            return {Cause::NoSpace, ENOSPC};
+        data += written;
+        size -= written;
+    }
+    return {};
+}
+
+Utf8Console::Utf8Console() = default; // terminals here take UTF-8 as they are
+Utf8Console::~Utf8Console() = default;
+
+Error openToRead(const String &path, Handle &file)
+{
+    const int handle = before(Call::Open, [&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY); });
+    if (handle < 0)
+        return lastError();
+    Handle opened(handle);
+    Status status;
+    if (const Error error = statHandle(opened, status))
+        return error;
+    if (status.type == Type::Folder)
+        return {Cause::NotRegularFile, EISDIR};
+    file = std::move(opened);
+    return {};
+}
+
+Error readAll(Stream stream, std::string &bytes)
+{
+    Handle input(::dup(descriptorOf(stream)));
+    if (!input.isOpen())
+        return lastError();
+    return readAll(input, bytes);
+}
+
+// ---- drives -------------------------------------------------------------------
+
+namespace {
+
+// "\040" in a mount table stands for a space.
+std::string unescaped(std::string_view field)
+{
+    std::string out;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            out += static_cast<char>(std::stoi(std::string(field.substr(i + 1, 3)), nullptr, 8));
+            i += 3;
+        } else {
+            out += field[i];
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+std::vector<Mount> mounts()
+{
+    std::vector<Mount> found{{"/", {}}};
+    // The kernel's own table: reading it never waits on a mount.
+    Handle table;
+    std::string text;
+    if (openToRead("/proc/self/mountinfo", table) || readAll(table, text))
+        return found;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::vector<std::string_view> fields;
+        const std::string_view line(text.data() + start, end - start);
+        for (std::size_t at = 0; at <= line.size();) {
+            std::size_t space = line.find(' ', at);
+            if (space == std::string_view::npos)
+                space = line.size();
+            fields.push_back(line.substr(at, space - at));
+            at = space + 1;
+        }
+        start = end + 1;
+        const auto separator = std::find(fields.begin(), fields.end(), "-");
+        if (fields.size() < 5 || separator == fields.end() || separator + 1 == fields.end())
+            continue;
+        found.push_back({unescaped(fields[4]), std::string(*(separator + 1))});
+    }
+    return found;
+}
+
+DriveAnswer askDrive(const String &root)
+{
+    struct statvfs info {};
+    return {::statvfs(root.c_str(), &info) == 0, {}};
+}
+
 // ---- Handle -----------------------------------------------------------------
 
 Error Handle::close()
@@ -360,6 +602,19 @@ Error openForReading(const Folder &folder, const String &name, Handle &file)
 Error readSome(const Handle &file, char *data, std::size_t size, std::size_t &got)
 {
     return transfer(Call::Read, [&] { return ::read(fd(file), data, size); }, got);
+}
+
+Error readAll(const Handle &file, std::string &bytes)
+{
+    char block[65536];
+    for (;;) {
+        std::size_t got = 0;
+        if (const Error error = readSome(file, block, sizeof block, got))
+            return error;
+        if (got == 0)
+            return {};
+        bytes.append(block, got);
+    }
 }
 
 // ---- writing ----------------------------------------------------------------

@@ -4,13 +4,17 @@
 // new file no other program can open while it is written, rename through the
 // open handle (a reparse point at the new name is replaced, never followed).
 
+#include "cp932_windows.h"
 #include "faults.h"
 #include "sys.h"
 #include "windowsnames.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <iterator>
 #include <vector>
@@ -35,6 +39,14 @@ BOOL failedWith<BOOL>(int code)
 {
     SetLastError(static_cast<DWORD>(code));
     return FALSE;
+}
+
+template <>
+int failedWith<int>(int code) // _write
+{
+    SetLastError(static_cast<DWORD>(code));
+    errno = EIO;
+    return -1;
 }
 
 template <>
@@ -230,6 +242,146 @@ Error fromSystem(int code)
     return detail::lookUp(code, kCauses, std::size(kCauses));
 }
 
+// ---- names ------------------------------------------------------------------
+
+String fromUtf16(std::u16string_view text)
+{
+    return String(text.begin(), text.end());
+}
+
+std::u16string toUtf16(const String &name)
+{
+    return std::u16string(name.begin(), name.end());
+}
+
+bool isSeparator(char16_t c)
+{
+    return c == u'/' || c == u'\\';
+}
+
+// ---- text -------------------------------------------------------------------
+
+bool convertsCp932()
+{
+    return true;
+}
+
+std::u16string decodeCp932(std::string_view bytes)
+{
+    return windows::cp932ToUtf16(bytes);
+}
+
+std::string encodeCp932(std::u16string_view text)
+{
+    return windows::utf16ToCp932(text);
+}
+
+// ---- standard streams and the files the user names -------------------------
+
+namespace {
+
+int descriptorOf(Stream stream)
+{
+    return stream == Stream::Input ? 0 : stream == Stream::Output ? 1 : 2;
+}
+
+} // namespace
+
+bool isTerminal(Stream stream)
+{
+    return ::_isatty(descriptorOf(stream)) != 0;
+}
+
+Error writeAll(Stream stream, const char *data, std::size_t size)
+{
+    const int out = descriptorOf(stream);
+    while (size > 0) {
+        const unsigned chunk = size > (1U << 30) ? (1U << 30) : static_cast<unsigned>(size);
+        const int n = after(Call::Write, [&] { return ::_write(out, data, chunk); });
+        if (n < 0)
+            return lastError();
+        if (n == 0)
+            return {Cause::NoSpace, ERROR_DISK_FULL};
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return {};
+}
+
+// A Japanese console shows code page 932 unless told otherwise; the program
+// writes UTF-8, unchanged by the C library.
+Utf8Console::Utf8Console()
+    : m_saved(GetConsoleOutputCP())
+{
+    SetConsoleOutputCP(CP_UTF8);
+    ::_setmode(1, _O_BINARY);
+    ::_setmode(2, _O_BINARY);
+}
+
+Utf8Console::~Utf8Console()
+{
+    if (m_saved != 0)
+        SetConsoleOutputCP(m_saved);
+}
+
+Error openToRead(const String &path, Handle &file)
+{
+    String full;
+    if (const Error error = resolvedPath(path, full))
+        return error;
+    HANDLE handle = before(Call::Open, [&] {
+        return CreateFileW(extended(full).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    });
+    if (handle == INVALID_HANDLE_VALUE)
+        return lastError();
+    Handle opened(reinterpret_cast<std::intptr_t>(handle));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return {Cause::NotRegularFile, ERROR_DIRECTORY};
+    file = std::move(opened);
+    return {};
+}
+
+Error readAll(Stream stream, std::string &bytes)
+{
+    HANDLE input = GetStdHandle(stream == Stream::Input ? STD_INPUT_HANDLE : STD_ERROR_HANDLE);
+    char block[65536];
+    for (;;) {
+        DWORD got = 0;
+        if (!after(Call::Read, [&] { return ReadFile(input, block, sizeof block, &got, nullptr); })) {
+            const DWORD code = GetLastError();
+            return code == ERROR_BROKEN_PIPE ? Error{} : fromSystem(static_cast<int>(code)); // the writer is done
+        }
+        if (got == 0)
+            return {};
+        bytes.append(block, got);
+    }
+}
+
+// ---- drives -------------------------------------------------------------------
+
+std::vector<Mount> mounts()
+{
+    std::vector<Mount> found;
+    wchar_t buffer[512];
+    const DWORD length = GetLogicalDriveStringsW(static_cast<DWORD>(std::size(buffer)), buffer);
+    for (const wchar_t *at = buffer; length > 0 && length < std::size(buffer) && *at; at += wcslen(at) + 1)
+        found.push_back({at, {}}); // "C:\"
+    return found;
+}
+
+DriveAnswer askDrive(const String &root)
+{
+    DriveAnswer answer;
+    wchar_t label[MAX_PATH + 1] = {};
+    const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS); // no "insert a disk" box
+    answer.ready = GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0);
+    SetErrorMode(oldMode);
+    answer.label = label;
+    return answer;
+}
+
 // ---- Handle -----------------------------------------------------------------
 
 Error Handle::close()
@@ -375,6 +527,22 @@ Error openForReading(const Folder &folder, const String &name, Handle &file)
         return {Cause::NotRegularFile, 0};
     file = std::move(opened);
     return {};
+}
+
+Error readAll(const Handle &file, std::string &bytes)
+{
+    char block[65536];
+    for (;;) {
+        std::size_t got = 0;
+        if (const Error error = readSome(file, block, sizeof block, got)) {
+            if (error.code == ERROR_BROKEN_PIPE)
+                return {}; // a pipe whose writer is done
+            return error;
+        }
+        if (got == 0)
+            return {};
+        bytes.append(block, got);
+    }
 }
 
 Error readSome(const Handle &file, char *data, std::size_t size, std::size_t &got)

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "listing/detaillisting.h"
 
-#include "format/cp932.h"
+#include "text/cp932.h"
 #include "format/datafile.h"
 #include "format/dataerror.h"
 #include "files/paths.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "filelistview.h"
 
-#include "format/cp932.h"
+#include "text/cp932.h"
 #include "files/paths.h"
 #include "listing/naturalorder.h"
 

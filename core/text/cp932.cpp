@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "format/cp932.h"
+#include "text/cp932.h"
+
+#include "fs/sys.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>
-
-#ifdef Q_OS_WIN
-#include "fs/cp932_windows.h"
-#endif
 
 namespace hy3 {
 
@@ -15,18 +13,14 @@ namespace {
 // ICU's name for Microsoft's cp932 (Shift-JIS with the NEC and IBM extensions).
 constexpr const char *kCodecName = "windows-31j";
 
-enum class Backend { Icu, WindowsCodePage, None };
+enum class Backend { Icu, System, None };
 
 Backend backend()
 {
     static const Backend chosen = [] {
         if (QStringDecoder(kCodecName).isValid())
             return Backend::Icu;
-#ifdef Q_OS_WIN
-        return Backend::WindowsCodePage;
-#else
-        return Backend::None;
-#endif
+        return fs::sys::convertsCp932() ? Backend::System : Backend::None;
     }();
     return chosen;
 }
@@ -46,10 +40,8 @@ QString decodeCp932(QByteArrayView bytes)
         decoder.resetState();
         return decoder.decode(bytes);
     }
-#ifdef Q_OS_WIN
-    if (backend() == Backend::WindowsCodePage)
-        return QString::fromStdU16String(windows::cp932ToUtf16({bytes.data(), static_cast<std::size_t>(bytes.size())}));
-#endif
+    if (backend() == Backend::System)
+        return QString::fromStdU16String(fs::sys::decodeCp932({bytes.data(), static_cast<std::size_t>(bytes.size())}));
     return QString(bytes.size(), QChar::ReplacementCharacter); // never a guess
 }
 
@@ -60,13 +52,11 @@ QByteArray encodeCp932(QStringView text)
         encoder.resetState();
         return encoder.encode(text);
     }
-#ifdef Q_OS_WIN
-    if (backend() == Backend::WindowsCodePage) {
-        const std::string bytes = windows::utf16ToCp932(
+    if (backend() == Backend::System) {
+        const std::string bytes = fs::sys::encodeCp932(
             {reinterpret_cast<const char16_t *>(text.utf16()), static_cast<std::size_t>(text.size())});
         return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
     }
-#endif
     return QByteArray(text.size(), '?');
 }
 
