@@ -68,12 +68,15 @@ int main(int argc, char *argv[])
         qFatal("the listing did not end");
     control<QPushButton>(&window, u"Command3_0"_s)->click(); // select all
     QPushButton *convert = control<QPushButton>(&window, u"Command1_2"_s);
+    QSignalSpy finished(&window, &hy3::ui::frmDatInstDig::batchFinished);
 
     const bench::Paired result = bench::paired(
         pairs,
         [&] {
-            window.showPage(1);
-            convert->click(); // returns when the batch is over; the window answered all along
+            window.showPage(hy3::ui::frmDatInstDig::Page::FileList);
+            convert->click(); // starts the batch; the window answers all along
+            if (!finished.wait(600000))
+                qFatal("the batch did not end");
         },
         [&] { bench::run(hy3conv, {u"convert"_s, u"-q"_s, u"--kind"_s, u"hyo"_s, source, destination}); },
         [&] {

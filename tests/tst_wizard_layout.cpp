@@ -128,7 +128,7 @@ void TestWizardLayout::texts()
 
 void TestWizardLayout::initialState()
 {
-    QCOMPARE(m_window->currentPage(), 0);
+    QCOMPARE(m_window->currentPage(), frmDatInstDig::Page::Settings);
     QVERIFY(!control<QFrame>(m_window.get(), u"Frame1"_s, 0)->isHidden());
     QVERIFY(control<QFrame>(m_window.get(), u"Frame1"_s, 1)->isHidden() && control<QFrame>(m_window.get(), u"Frame1"_s, 2)->isHidden());
     QVERIFY(!command1(0)->isEnabled());
@@ -196,7 +196,7 @@ void TestWizardLayout::choosersLieOverTheirGaps()
     QFETCH(int, gap);
     const int gapIndex = gap;
     m_window->show();
-    m_window->showPage(1);
+    m_window->showPage(frmDatInstDig::Page::FileList);
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     QComboBox *chooser = combo1(combo);
     QCheckBox *box = check1(check);
@@ -259,7 +259,7 @@ void TestWizardLayout::focusOrder()
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     if (page == 0)
         QCOMPARE(QApplication::focusWidget(), text1(0)); // where the window opens
-    m_window->showPage(page);
+    m_window->showPage(static_cast<frmDatInstDig::Page>(page));
     m_window->findChild<QWidget *>(order.first())->setFocus();
 
     QStringList visited{QApplication::focusWidget()->objectName()};

@@ -26,6 +26,11 @@ QString timeWithSeconds(const QLocale &locale, QTime time)
 
 } // namespace
 
+fs::sys::Error resetAttributes(const fs::sys::Folder &folder, const QString &name)
+{
+    return fs::sys::makeWritable(folder, fs::toNative(name));
+}
+
 QString generalDateText(const QDateTime &dateTime)
 {
     const QLocale locale = QLocale::system();
@@ -55,7 +60,7 @@ std::optional<DetailFailure> ListHyoFilesWithDetails(const QString &detailFolder
         } catch (const DataError &error) {
             return DetailFailure{error.failure(), path};
         }
-        if (const fs::sys::Error error = fs::sys::makeWritable(search.folder, fs::toNative(name)))
+        if (const fs::sys::Error error = resetAttributes(search.folder, name))
             return DetailFailure{error.during(Action::MakeWritable), path};
     }
     return std::nullopt;

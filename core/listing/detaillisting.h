@@ -2,6 +2,7 @@
 #pragma once
 
 #include "cause.h"
+#include "fs/sys.h"
 
 #include <QDateTime>
 #include <QString>
@@ -20,6 +21,10 @@ public:
     virtual void addDetailRow(const QStringList &texts) = 0;
 };
 
+// The design's attribute reset of a listed file: its read-only state cleared,
+// so that its owner may write it.
+[[nodiscard]] fs::sys::Error resetAttributes(const fs::sys::Folder &folder, const QString &name);
+
 // Short date, then the time unless it is exactly midnight, in the system locale.
 [[nodiscard]] QString generalDateText(const QDateTime &dateTime);
 
@@ -31,8 +36,8 @@ struct DetailFailure
 };
 
 // Walks the .hyo files of a folder (whatever kind is chosen); for each file with
-// records adds a row to the target and then makes the file writable by its
-// owner (clears its read-only state). Files without records are opened, closed
+// records adds a row to the target and then resets its attributes (see
+// resetAttributes). Files without records are opened, closed
 // and left alone. Without a target the walk stops at the first file with
 // records, before touching it. A file that can't be read stops the walk.
 [[nodiscard]] std::optional<DetailFailure> ListHyoFilesWithDetails(const QString &detailFolder,

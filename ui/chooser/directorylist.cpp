@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "directorylist.h"
 
-#include "bounded.h"
+#include "detached.h"
 #include "drives.h"
 
 #include <QDir>
@@ -10,6 +10,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyledItemDelegate>
+#include <QTimer>
+
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -88,22 +91,15 @@ QIcon folderIcon(bool open)
 }
 
 // How long a folder may take to answer before it counts as one that can't be read.
-constexpr std::chrono::milliseconds kPatience{2000};
+constexpr int kPatienceMs = 2000;
 
-// The sub-folders of a folder, or nothing when it can't be read (or does
-// not answer in time).
+// The sub-folders of a folder, or nothing when it can't be read.
 std::optional<QStringList> subfolders(const QString &path)
 {
-    return runBounded<std::optional<QStringList>>(
-               [path]() -> std::optional<QStringList> {
-                   const QDir dir(path);
-                   if (!dir.exists() || !dir.isReadable())
-                       return std::nullopt;
-                   return dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot,
-                                        QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
-               },
-               kPatience)
-        .value_or(std::nullopt);
+    const QDir dir(path);
+    if (!dir.exists() || !dir.isReadable())
+        return std::nullopt;
+    return dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
 }
 
 } // namespace
@@ -118,33 +114,47 @@ DirectoryList::DirectoryList(QWidget *parent)
     connect(this, &QListWidget::itemDoubleClicked, this, &DirectoryList::openItem);
 }
 
-bool DirectoryList::setPath(const QString &path)
+void DirectoryList::setPath(const QString &path)
 {
-    if (path.isEmpty() || m_reading)
-        return false;
-    const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path));
-    m_reading = true;
-    const std::optional<QStringList> children = subfolders(clean);
-    m_reading = false;
-    if (!children)
-        return false;
-    m_path = clean;
-    show(*children);
-    emit pathChanged(m_path);
-    return true;
+    if (path.isEmpty()) {
+        emit pathFailed(path);
+        return;
+    }
+    read(path, QDir::cleanPath(QDir::fromNativeSeparators(path)));
 }
 
-bool DirectoryList::refresh()
+void DirectoryList::refresh()
 {
-    if (m_path.isEmpty() || m_reading)
-        return false;
-    m_reading = true;
-    const std::optional<QStringList> children = subfolders(m_path);
-    m_reading = false;
-    if (!children)
-        return false;
-    show(*children);
-    return true;
+    if (!m_path.isEmpty())
+        read(m_path, m_path);
+}
+
+void DirectoryList::read(const QString &asked, const QString &path)
+{
+    const quint64 reading = ++m_reading;
+    m_waiting = true;
+    runDetached<std::optional<QStringList>>(
+        this, [path] { return subfolders(path); },
+        [this, reading, asked, path](const std::optional<QStringList> &children) {
+            if (reading != m_reading || !m_waiting)
+                return;
+            m_waiting = false;
+            if (!children) {
+                emit pathFailed(asked);
+                return;
+            }
+            const bool moved = path != m_path;
+            m_path = path;
+            show(*children);
+            if (moved)
+                emit pathChanged(m_path);
+        });
+    QTimer::singleShot(kPatienceMs, this, [this, reading, asked] {
+        if (reading != m_reading || !m_waiting)
+            return;
+        m_waiting = false; // its answer, if it ever comes, no longer counts
+        emit pathFailed(asked);
+    });
 }
 
 void DirectoryList::show(const QStringList &children)

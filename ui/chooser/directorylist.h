@@ -24,12 +24,13 @@ public:
 
     [[nodiscard]] QString path() const { return m_path; }
 
-    // Opens the folder; false, with nothing changed, when it can't be read or
-    // does not answer within two seconds (the window answers meanwhile).
-    bool setPath(const QString &path);
+    // Opens the folder once it has been read, off the window's thread:
+    // pathChanged() then; pathFailed(), with nothing changed, when it can't
+    // be read or does not answer within two seconds. A later call wins.
+    void setPath(const QString &path);
 
     // Reads the open folder's sub-folders from the disk again.
-    bool refresh();
+    void refresh();
 
     // Highlights the open folder (as when the list is shown again).
     void highlightOpenFolder();
@@ -37,16 +38,20 @@ public:
 signals:
     // The open folder has changed.
     void pathChanged(const QString &path);
+    // The folder asked for can't be opened (as asked, before any cleaning).
+    void pathFailed(const QString &path);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void openItem(QListWidgetItem *item);
+    void read(const QString &asked, const QString &path);
     void show(const QStringList &children);
 
     QString m_path;
-    bool m_reading = false;
+    quint64 m_reading = 0; // the reading whose answer counts; those before it are left to end
+    bool m_waiting = false;
 };
 
 } // namespace hy3::ui

@@ -2,6 +2,7 @@
 #include "frmchoicefolder.h"
 
 #include "appearance.h"
+#include "detached.h"
 #include "directorylist.h"
 #include "drives.h"
 #include "files/paths.h"
@@ -11,23 +12,19 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
-#include <QCoreApplication>
-#include <QPointer>
 #include <QSignalBlocker>
 #include <QTimer>
-
-#include <thread>
 
 using namespace Qt::StringLiterals;
 
 namespace hy3::ui {
 
-QString ChosenFolder;
-
 namespace {
 
 // A drive that has not answered by then is shown as not answering.
-constexpr int kAnswerWithinMs = 3000;
+int g_answerWithinMs = 3000;
+
+constexpr int kAnsweredRole = Qt::UserRole + 1;
 
 } // namespace
 
@@ -41,82 +38,97 @@ frmChoiceFolder::frmChoiceFolder(QWidget *parent)
     setModal(true);
     buildControls();
 
-    Dir1->setPath(QDir::currentPath());
+    m_folders->setPath(QDir::currentPath());
     setDrives(drives());
-    Drive1->setFocus();
+    m_drives->setFocus();
 }
 
 frmChoiceFolder::~frmChoiceFolder() = default;
 
+void frmChoiceFolder::setDriveAnswerWaitForTesting(int ms)
+{
+    g_answerWithinMs = ms;
+}
+
 void frmChoiceFolder::buildControls()
 {
-    Label1 = new QLabel(u"インストールしたいデータのあるフォルダーを選択してください"_s, this);
-    Label1->setGeometry(8, 8, 523, 23);
-    Label1->setObjectName(u"Label1"_s);
+    m_prompt = new QLabel(u"インストールしたいデータのあるフォルダーを選択してください"_s, this);
+    m_prompt->setGeometry(8, 8, 523, 23);
+    m_prompt->setObjectName(u"Label1"_s);
 
-    Drive1 = new QComboBox(this);
-    Drive1->setGeometry(7, 36, 527, 20);
-    Drive1->setObjectName(u"Drive1"_s);
-    Drive1->setMaxVisibleItems(10);
-    Drive1->setStyleSheet(u"QComboBox { combobox-popup: 0; }"_s);
-    Drive1->setAccessibleName(u"ドライブ"_s);
-    connect(Drive1, &QComboBox::currentIndexChanged, this, [this] { Drive1_Change(); });
+    m_drives = new QComboBox(this);
+    m_drives->setGeometry(7, 36, 527, 20);
+    m_drives->setObjectName(u"Drive1"_s);
+    m_drives->setMaxVisibleItems(10);
+    m_drives->setStyleSheet(u"QComboBox { combobox-popup: 0; }"_s);
+    m_drives->setAccessibleName(u"ドライブ"_s);
+    connect(m_drives, &QComboBox::currentIndexChanged, this, &frmChoiceFolder::driveChosen);
 
-    Dir1 = new DirectoryList(this);
-    Dir1->setGeometry(7, 61, 527, 272);
-    Dir1->setObjectName(u"Dir1"_s);
-    Dir1->setAccessibleName(u"フォルダー"_s);
-    connect(Dir1, &DirectoryList::pathChanged, this, [this](const QString &path) { selectDriveOf(path); });
+    m_folders = new DirectoryList(this);
+    m_folders->setGeometry(7, 61, 527, 272);
+    m_folders->setObjectName(u"Dir1"_s);
+    m_folders->setAccessibleName(u"フォルダー"_s);
+    connect(m_folders, &DirectoryList::pathChanged, this, [this](const QString &path) {
+        m_fallingBack = false;
+        selectDriveOf(path);
+    });
+    connect(m_folders, &DirectoryList::pathFailed, this, &frmChoiceFolder::folderUnreadable);
 
-    const QStringList captions{u"OK"_s, u"キャンセル"_s};
-    for (int i = 0; i < 2; ++i) {
-        Command1[i] = new QPushButton(captions[i], this);
-        Command1[i]->setGeometry(360 + 87 * i, 342, 81, 22);
-        Command1[i]->setObjectName(u"Command1_%1"_s.arg(i));
-        Command1[i]->setAutoDefault(false); // Enter triggers no button
-        connect(Command1[i], &QPushButton::clicked, this, [this, i] { Command1_Click(i); });
+    m_okButton = new QPushButton(u"OK"_s, this);
+    m_cancelButton = new QPushButton(u"キャンセル"_s, this);
+    int i = 0;
+    for (QPushButton *button : {m_okButton, m_cancelButton}) {
+        button->setGeometry(360 + 87 * i, 342, 81, 22);
+        button->setObjectName(u"Command1_%1"_s.arg(i++));
+        button->setAutoDefault(false); // Enter triggers no button
     }
-    setTabOrder(Drive1, Dir1);
-    setTabOrder(Dir1, Command1[0]);
-    setTabOrder(Command1[0], Command1[1]);
+    connect(m_okButton, &QPushButton::clicked, this, [this] {
+        m_chosen = fs::withSeparator(m_folders->path());
+        accept();
+    });
+    connect(m_cancelButton, &QPushButton::clicked, this, [this] {
+        m_chosen.clear();
+        reject();
+    });
+    setTabOrder(m_drives, m_folders);
+    setTabOrder(m_folders, m_okButton);
+    setTabOrder(m_okButton, m_cancelButton);
 }
 
 void frmChoiceFolder::setPrompt(const QString &prompt)
 {
-    Label1->setText(prompt);
+    m_prompt->setText(prompt);
 }
 
 void frmChoiceFolder::setDrives(const QList<Drive> &drives)
 {
     {
-        const QSignalBlocker blocker(Drive1);
-        Drive1->clear();
+        const QSignalBlocker blocker(m_drives);
+        m_drives->clear();
         for (const Drive &drive : drives)
-            Drive1->addItem(QDir::toNativeSeparators(drive.name), drive.root);
+            m_drives->addItem(QDir::toNativeSeparators(drive.name), drive.root);
     }
-    selectDriveOf(Dir1->path());
+    selectDriveOf(m_folders->path().isEmpty() ? QDir::currentPath() : m_folders->path());
     askDrives();
 }
 
+// Each drive is asked on a helper that may never come back (a stuck network
+// mount); one that has not answered in time is shown so, and the list stays usable.
 void frmChoiceFolder::askDrives()
 {
     const quint64 asking = ++m_asking;
-    for (int i = 0; i < Drive1->count(); ++i) {
-        std::thread([self = QPointer<frmChoiceFolder>(this), asking, root = Drive1->itemData(i).toString()] {
-            const DriveState state = askDrive(root);
-            if (QCoreApplication *app = QCoreApplication::instance())
-                QMetaObject::invokeMethod(app, [self, asking, root, state] {
-                    if (self)
-                        self->driveAnswered(asking, root, state);
-                }, Qt::QueuedConnection);
-        }).detach();
+    for (int i = 0; i < m_drives->count(); ++i) {
+        const QString root = m_drives->itemData(i).toString();
+        runDetached<DriveState>(
+            this, [root] { return askDrive(root); },
+            [this, asking, root](const DriveState &state) { driveAnswered(asking, root, state); });
     }
-    QTimer::singleShot(kAnswerWithinMs, this, [this, asking] {
+    QTimer::singleShot(g_answerWithinMs, this, [this, asking] {
         if (asking != m_asking)
             return;
-        for (int i = 0; i < Drive1->count(); ++i) {
-            if (!Drive1->itemData(i, Qt::UserRole + 1).toBool())
-                Drive1->setItemText(i, QDir::toNativeSeparators(Drive1->itemText(i)) + tr("（応答がありません）"));
+        for (int i = 0; i < m_drives->count(); ++i) {
+            if (!m_drives->itemData(i, kAnsweredRole).toBool())
+                m_drives->setItemText(i, QDir::toNativeSeparators(m_drives->itemText(i)) + tr("（応答がありません）"));
         }
     });
 }
@@ -126,75 +138,69 @@ void frmChoiceFolder::driveAnswered(quint64 asking, const QString &root, const D
 {
     if (asking != m_asking)
         return;
-    const int index = Drive1->findData(root);
+    const int index = m_drives->findData(root);
     if (index < 0)
         return;
-    Drive1->setItemData(index, true, Qt::UserRole + 1);
-    QString text = Drive1->itemText(index);
+    m_drives->setItemData(index, true, kAnsweredRole);
+    QString text = m_drives->itemText(index);
     if (!state.ready)
         text += tr("（使用できません）");
     else if (!state.label.isEmpty())
         text += u" ["_s + state.label + u']';
-    Drive1->setItemText(index, text);
+    m_drives->setItemText(index, text);
 }
 
 // Shows the drive that holds the path without moving the folder list.
 void frmChoiceFolder::selectDriveOf(const QString &path)
 {
     const QString root = rootOf(path);
-    const QSignalBlocker blocker(Drive1); // neither the added item nor the choice is a drive change
-    int index = Drive1->findData(root);
+    const QSignalBlocker blocker(m_drives); // neither the added item nor the choice is a drive change
+    int index = m_drives->findData(root);
     if (index < 0) {
-        Drive1->addItem(QDir::toNativeSeparators(root), root);
-        index = Drive1->count() - 1;
+        m_drives->addItem(QDir::toNativeSeparators(root), root);
+        index = m_drives->count() - 1;
     }
-    Drive1->setCurrentIndex(index);
+    m_drives->setCurrentIndex(index);
 }
 
-void frmChoiceFolder::Command1_Click(int Index)
+// A drive chosen: the folder list opens its root once it has been read.
+void frmChoiceFolder::driveChosen()
 {
-    if (Index == 0) {
-        ChosenFolder = fs::withSeparator(Dir1->path());
-        accept();
-    } else {
-        ChosenFolder.clear();
-        reject();
-    }
+    m_driveOpening = m_drives->currentData().toString();
+    m_folders->setPath(m_driveOpening);
 }
 
-void frmChoiceFolder::Drive1_Change()
+// A drive that can't be read: back to the program's own drive, silently.
+// When that one can't be read either, the chooser stays as it is, usable.
+void frmChoiceFolder::folderUnreadable(const QString &path)
 {
-    const QString root = Drive1->currentData().toString();
-    if (Dir1->setPath(root)) // reads the folder from the disk
-        return;
-    if (m_fallingBack)
-        return; // the program's own drive can't be read either: stay as we are, usable
-    // A drive that can't be read: back to the program's own drive, silently.
+    if (path != m_driveOpening || m_fallingBack) {
+        m_fallingBack = false;
+        return; // a folder opened in the list that can't be read: the list stays
+    }
     m_fallingBack = true;
     const QString fallback = programDrive();
-    int index = Drive1->findData(fallback);
+    int index = m_drives->findData(fallback);
     if (index < 0) {
-        Drive1->addItem(QDir::toNativeSeparators(fallback), fallback);
-        index = Drive1->count() - 1;
+        m_drives->addItem(QDir::toNativeSeparators(fallback), fallback);
+        index = m_drives->count() - 1;
     }
-    if (Drive1->currentIndex() == index)
-        Drive1_Change();
+    if (m_drives->currentIndex() == index)
+        driveChosen();
     else
-        Drive1->setCurrentIndex(index); // raises Drive1_Change again
-    Dir1->refresh();
-    m_fallingBack = false;
+        m_drives->setCurrentIndex(index); // a drive change again
 }
 
 void frmChoiceFolder::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    Dir1->highlightOpenFolder(); // not an entry merely clicked during the last use
+    m_folders->highlightOpenFolder(); // not an entry merely clicked during the last use
 }
 
 void frmChoiceFolder::closeEvent(QCloseEvent *event)
 {
     // Closed by the frame, not by a button: no folder, and the chooser goes.
-    ChosenFolder.clear();
+    m_chosen.clear();
     event->accept();
     reject();
     deleteLater();

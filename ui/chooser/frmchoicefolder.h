@@ -6,7 +6,6 @@
 
 #include "drives.h"
 
-#include <array>
 
 class QComboBox;
 class QLabel;
@@ -16,14 +15,11 @@ namespace hy3::ui {
 
 class DirectoryList;
 
-// The folder chosen when the chooser was last closed: the open folder ending
-// in the separator after "OK", empty after "キャンセル" or a close of the frame.
-extern QString ChosenFolder;
-
 // The modal folder chooser: a drive list and a folder list. Its owner keeps it
 // between uses, hidden by its buttons, so the next use opens where the last
-// one ended; a close of its frame destroys it. Controls are found by their
-// object names: Label1, Drive1, Dir1, Command1_0 (OK), Command1_1 (キャンセル).
+// one ended; a close of its frame destroys it. Controls keep the design's
+// names as object names: Label1 (prompt), Drive1 (drives), Dir1 (folders),
+// Command1_0 (OK), Command1_1 (キャンセル).
 class frmChoiceFolder : public QDialog
 {
     Q_OBJECT
@@ -33,6 +29,14 @@ public:
     ~frmChoiceFolder() override;
 
     void setPrompt(const QString &prompt);
+
+    // The folder chosen when the chooser was last closed: the open folder
+    // ending in the separator after "OK", empty after "キャンセル" or a close
+    // of the frame.
+    [[nodiscard]] const QString &chosenFolder() const { return m_chosen; }
+
+    // How long a drive may take to answer before it is shown as not answering.
+    static void setDriveAnswerWaitForTesting(int ms);
 
     // Replaces the drive list and selects the drive holding the open folder;
     // each drive is then asked, off the window's thread, whether it answers
@@ -47,16 +51,19 @@ protected:
 private:
     void buildControls();
     void selectDriveOf(const QString &path);
-    void Command1_Click(int Index);
-    void Drive1_Change();
+    void driveChosen();
+    void folderUnreadable(const QString &path);
     void askDrives();
     void driveAnswered(quint64 asking, const QString &root, const DriveState &state);
 
     quint64 m_asking = 0; // the round of questions whose answers are shown
-    QLabel *Label1 = nullptr;
-    QComboBox *Drive1 = nullptr;
-    DirectoryList *Dir1 = nullptr;
-    std::array<QPushButton *, 2> Command1{};
+    QLabel *m_prompt = nullptr;
+    QComboBox *m_drives = nullptr;
+    DirectoryList *m_folders = nullptr;
+    QPushButton *m_okButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+    QString m_chosen;
+    QString m_driveOpening; // the drive whose root the folder list is opening
     bool m_fallingBack = false;
 };
 

@@ -3,23 +3,20 @@
 
 #include "appearance.h"
 #include "chooser/frmchoicefolder.h"
-#include "format/dataerror.h"
-#include "engine/engine.h"
+#include "detached.h"
+#include "engine/batchrunner.h"
+#include "files/paths.h"
 #include "filelistview.h"
-#include "listing/foldersearch.h"
 #include "messagebox.h"
 #include "messages.h"
 #include "module1.h"
-#include "files/paths.h"
 #include "wizardtexts.h"
 
 #include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,10 +24,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QTimer>
-
-#include <cstdio>
-#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -74,6 +67,7 @@ QAccessibleInterface *accessibleAsWindow(const QString &className, QObject *obje
 frmDatInstDig::frmDatInstDig(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    , m_runner(new BatchRunner(this))
 {
     initResources();
     setObjectName(u"frmDatInstDig"_s);
@@ -93,100 +87,86 @@ frmDatInstDig::frmDatInstDig(QWidget *parent)
     buildProgressPage();
     setTabOrders();
     connectHandlers();
-    showPage(0);
-    Form_Load();
+    showPage(Page::Settings);
+    fillColumnChoosers();
     placeColumnChoosers();
 }
 
 frmDatInstDig::~frmDatInstDig() = default;
 
-void frmDatInstDig::connectHandlers()
+bool frmDatInstDig::isBusy() const
 {
-    for (int i = 0; i < static_cast<int>(Command1.size()); ++i)
-        connect(Command1[i], &QPushButton::clicked, this, [this, i] { Command1_Click(i); });
-    for (int i = 0; i < 2; ++i) {
-        connect(Command2[i], &QPushButton::clicked, this, [this, i] { Command2_Click(i); });
-        connect(Command3[i], &QPushButton::clicked, this, [this, i] { Command3_Click(i); });
-        connect(Text1[i], &QLineEdit::textChanged, this, [this, i] { Text1_Change(i); });
-        connect(Check1[i], &QCheckBox::clicked, this, [this, i] { Check1_Click(i); });
-    }
-    for (int i = 0; i < 3; ++i)
-        connect(Combo1[i], &QComboBox::currentIndexChanged, this, [this, i] { Combo1_Click(i); });
-    connect(ListView1, &FileListView::columnClicked, this, &frmDatInstDig::ListView1_ColumnClick);
-    connect(m_stop, &QPushButton::clicked, this, [this] {
-        m_stopRequested.store(true);
-        m_stop->setEnabled(false); // the group being written is committed first
-    });
+    return m_listingRuns || m_runner->isRunning();
 }
 
-void frmDatInstDig::Form_Load()
+void frmDatInstDig::connectHandlers()
+{
+    connect(m_nextButton, &QPushButton::clicked, this, &frmDatInstDig::listOldDataFiles);
+    connect(m_settingsCancelButton, &QPushButton::clicked, this, [this] {
+        stopListing();
+        endWizard();
+    });
+    connect(m_fileListCancelButton, &QPushButton::clicked, this, [this] {
+        stopListing();
+        endWizard();
+    });
+    connect(m_convertButton, &QPushButton::clicked, this, &frmDatInstDig::convertSelectedRows);
+    connect(m_startOverButton, &QPushButton::clicked, this, &frmDatInstDig::startOver);
+    connect(m_finishButton, &QPushButton::clicked, this, &frmDatInstDig::finish);
+    connect(m_backButton, &QPushButton::clicked, this, &frmDatInstDig::goBack);
+    connect(m_browseSourceButton, &QPushButton::clicked, this,
+            [this] { browse(m_sourceField, QString::fromUtf16(kSourcePrompt)); });
+    connect(m_browseDestinationButton, &QPushButton::clicked, this,
+            [this] { browse(m_destinationField, QString::fromUtf16(kDestinationPrompt)); });
+    connect(m_selectAllButton, &QPushButton::clicked, this, &frmDatInstDig::selectAllRows);
+    connect(m_clearSelectionButton, &QPushButton::clicked, this, &frmDatInstDig::clearSelectedRows);
+    for (QLineEdit *field : {m_sourceField, m_destinationField})
+        connect(field, &QLineEdit::textChanged, this, &frmDatInstDig::updateNextButton);
+    for (QCheckBox *option : {m_ticketOption, m_moveOption})
+        connect(option, &QCheckBox::clicked, this, &frmDatInstDig::focusFileList);
+    connect(m_fileList, &FileListView::columnClicked, this, &frmDatInstDig::sortByColumn);
+    connect(m_stopButton, &QPushButton::clicked, this, [this] {
+        m_runner->stop();
+        m_stopButton->setEnabled(false); // the group being written is committed first
+    });
+    connect(m_runner, &BatchRunner::finished, this, &frmDatInstDig::batchDone);
+    connect(&m_refresh, &QTimer::timeout, this, &frmDatInstDig::showProgress);
+}
+
+// The column choosers offer 1 to 72, 1 to 72 and 1 to 150, each at "1".
+void frmDatInstDig::fillColumnChoosers()
 {
     for (int i = 1; i <= kOldColumnChoices; ++i) {
-        Combo1[0]->addItem(QString::number(i));
-        Combo1[1]->addItem(QString::number(i));
+        m_ticketColumn->addItem(QString::number(i));
+        m_moveFromColumn->addItem(QString::number(i));
     }
     for (int i = 1; i <= kNewColumns; ++i)
-        Combo1[2]->addItem(QString::number(i));
-    for (QComboBox *combo : Combo1)
+        m_moveToColumn->addItem(QString::number(i));
+    for (QComboBox *combo : {m_ticketColumn, m_moveFromColumn, m_moveToColumn})
         combo->setCurrentIndex(0);
 }
 
-void frmDatInstDig::showPage(int index)
+void frmDatInstDig::showPage(Page page)
 {
-    m_page = index;
-    for (int i = 0; i < static_cast<int>(Frame1.size()); ++i)
-        Frame1[i]->setVisible(i == index);
-    Frame1[index]->raise();
-}
-
-void frmDatInstDig::Command1_Click(int Index)
-{
-    switch (Index) {
-    case 0:
-        listOldDataFiles();
-        break;
-    case 1:
-    case 3:
-        stopListing();
-        endWizard();
-        break;
-    case 2:
-        convertSelectedRows();
-        break;
-    case 4:
-        showPage(0);
-        break;
-    case 6:
-        stopListing();
-        showPage(0);
-        break;
-    case 5:
-        finish();
-        break;
-    default:
-        break;
-    }
+    m_page = page;
+    for (std::size_t i = 0; i < m_pages.size(); ++i)
+        m_pages[i]->setVisible(i == static_cast<std::size_t>(page));
+    m_pages[static_cast<std::size_t>(page)]->raise();
 }
 
 void frmDatInstDig::listOldDataFiles()
 {
     // The file list page first, so that the listing's return to the settings page prevails.
-    showPage(1);
-    Module1::beginListing(*ListView1);
+    showPage(Page::FileList);
+    Module1::beginListing(*m_fileList);
     m_listingNote->show();
-    Command1[2]->setEnabled(false);
+    m_convertButton->setEnabled(false);
     m_listingRuns = true;
     const quint64 listing = ++m_listing;
-    // On a thread of its own, so that a slow or stuck folder can't freeze the
-    // window; a listing the user has left is never waited for.
-    std::thread([self = QPointer<frmDatInstDig>(this), listing, folder = folderText(0), kind = chosenKind()] {
-        const ListingResult result = listDataFiles(folder, kind);
-        if (QCoreApplication *app = QCoreApplication::instance())
-            QMetaObject::invokeMethod(app, [self, listing, result] {
-                if (self)
-                    self->listingDone(listing, result);
-            }, Qt::QueuedConnection);
-    }).detach();
+    // A listing the user has left is never waited for.
+    runDetached<ListingResult>(
+        this, [folder = folderText(m_sourceField), kind = chosenKind()] { return listDataFiles(folder, kind); },
+        [this, listing](const ListingResult &result) { listingDone(listing, result); });
 }
 
 void frmDatInstDig::listingDone(quint64 listing, const ListingResult &result)
@@ -194,8 +174,8 @@ void frmDatInstDig::listingDone(quint64 listing, const ListingResult &result)
     if (listing != m_listing)
         return; // the user has gone back or listed again meanwhile
     stopListing();
-    if (Module1::ListOldDataFiles(*ListView1, result, this) != ListingResult::Outcome::Found)
-        showPage(0);
+    if (Module1::ListOldDataFiles(*m_fileList, result, this) != ListingResult::Outcome::Found)
+        showPage(Page::Settings);
     emit listingFinished();
 }
 
@@ -206,44 +186,71 @@ void frmDatInstDig::stopListing()
     ++m_listing;
     m_listingRuns = false;
     m_listingNote->hide();
-    Command1[2]->setEnabled(true);
-    ListView1->setVisible(true);
+    m_convertButton->setEnabled(true);
+    m_fileList->setVisible(true);
+}
+
+void frmDatInstDig::startOver()
+{
+    showPage(Page::Settings);
+}
+
+void frmDatInstDig::goBack()
+{
+    stopListing();
+    showPage(Page::Settings);
 }
 
 void frmDatInstDig::finish()
 {
-    // The finishing step ends the program whatever the detailed listing meets;
-    // what it met is still said.
-    if (const std::optional<DetailFailure> failed = Module1::ListHyoFilesWithDetails())
-        std::fprintf(stderr, "%s\n", qPrintable(Messages::failure(failed->path, failed->failure)));
+    // The design's finishing step: the detailed listing, bound to no folder
+    // and no list, then the end; whatever the listing meets, the wizard ends.
+    if (const std::optional<DetailFailure> failed = Module1::ListHyoFilesWithDetails(QString(), nullptr))
+        qWarning("%s", qPrintable(Messages::failure(failed->path, failed->failure)));
     endWizard();
 }
 
+// The batch starts and the click returns: the page follows the batch once a
+// screen refresh, and batchDone() finishes the page when it is over.
 void frmDatInstDig::convertSelectedRows()
 {
-    showPage(2);
-    Command1[4]->hide();
-    Command1[5]->hide();
+    showPage(Page::Progress);
+    m_startOverButton->hide();
+    m_finishButton->hide();
     // Each batch starts clean: the notes of an earlier one don't stand over a moving bar.
-    Label7->hide();
-    Label8->hide();
-    m_resultNote->hide();
-    QCoreApplication::processEvents(); // once, so the page and the hidden buttons are on screen
-    const BatchSummary summary = InstPrc();
+    m_doneNote->hide();
+    m_startOverNote->hide();
+    m_stoppedNote->hide();
+    m_stopButton->setEnabled(true);
+    m_stopButton->show();
+    setProgressValue(0.0f);
+    m_refresh.start(frameMs(this));
+    m_runner->start(batchRequest());
+}
+
+void frmDatInstDig::batchDone(const BatchSummary &summary)
+{
+    m_refresh.stop();
+    m_stopButton->hide();
+    showProgress(); // the last file and the final value
+    if (summary.result == BatchSummary::Result::NoSelection)
+        showMessage(this, {QString::fromUtf16(kNoSelectionPrompt), QString::fromUtf16(kNoSelectionTitle),
+                           QMessageBox::Critical});
     showFinishButtons();
     if (summary.result == BatchSummary::Result::DestinationMissing) {
-        showMessage(this, {Messages::destinationMissing(folderText(1)), Messages::folderNotFoundTitle(),
-                           QMessageBox::Critical});
-        showPage(0);
-        return;
+        showMessage(this, {Messages::destinationMissing(folderText(m_destinationField)),
+                           Messages::folderNotFoundTitle(), QMessageBox::Critical});
+        showPage(Page::Settings);
+    } else {
+        const bool stopped = summary.result == BatchSummary::Result::Stopped;
+        // A stopped batch is not "完了": the note says what was done instead.
+        m_stoppedNote->setText(Messages::stopped(summary.tally.converted, summary.tally.notRun));
+        m_stoppedNote->setVisible(stopped);
+        m_doneNote->setVisible(!stopped);
+        m_startOverNote->show();
+        reportBatch(summary);
     }
-    const bool stopped = summary.result == BatchSummary::Result::Stopped;
-    // A stopped batch is not "完了": the note says what was done instead.
-    m_resultNote->setText(Messages::stopped(summary.tally.converted, summary.tally.notRun));
-    m_resultNote->setVisible(stopped);
-    Label7->setVisible(!stopped);
-    Label8->show();
-    reportBatch(summary);
+    emit batchFinished();
     if (m_closeWhenDone)
         endWizard();
 }
@@ -253,34 +260,40 @@ void frmDatInstDig::convertSelectedRows()
 // clicks only after a moment.
 void frmDatInstDig::showFinishButtons()
 {
-    for (QPushButton *button : {Command1[4], Command1[5]}) {
+    for (QPushButton *button : {m_startOverButton, m_finishButton}) {
         button->setEnabled(g_finishButtonsWaitMs == 0);
         button->show();
     }
     if (g_finishButtonsWaitMs == 0)
         return;
     QTimer::singleShot(g_finishButtonsWaitMs, this, [this] {
-        if (m_batchRuns)
+        if (m_runner->isRunning())
             return;
-        Command1[4]->setEnabled(true);
-        Command1[5]->setEnabled(true);
+        m_startOverButton->setEnabled(true);
+        m_finishButton->setEnabled(true);
     });
+}
+
+void frmDatInstDig::setFinishButtonsWaitForTesting(int ms)
+{
+    g_finishButtonsWaitMs = ms;
 }
 
 void frmDatInstDig::reportBatch(const BatchSummary &summary)
 {
     const bool stopped = summary.result == BatchSummary::Result::Stopped;
-    if (summary.tally.failed == 0 && !stopped)
+    const Tally &tally = summary.tally;
+    if (tally.failed == 0 && !stopped)
         return;
-    QStringList lines{Messages::batchSummary(summary.selected, summary.tally.converted, summary.tally.failed, summary.tally.notRun)};
-    if (summary.tally.failed > 0)
+    QStringList lines{Messages::batchSummary(summary.selected, tally.converted, tally.failed, tally.notRun)};
+    if (tally.failed > 0)
         lines << QString();
     for (qsizetype i = 0; i < summary.failures.size() && i < kFailuresListed; ++i)
         lines << u"・"_s + Messages::failureOf(summary.failures[i]);
-    if (summary.tally.failed > kFailuresListed)
-        lines << Messages::moreFailures(summary.tally.failed - kFailuresListed);
+    if (tally.failed > kFailuresListed)
+        lines << Messages::moreFailures(tally.failed - kFailuresListed);
     showMessage(this, {lines.join(u'\n'), Messages::batchTitle(stopped),
-                       stopped && summary.tally.failed == 0 ? QMessageBox::Information : QMessageBox::Critical});
+                       stopped && tally.failed == 0 ? QMessageBox::Information : QMessageBox::Critical});
 }
 
 void frmDatInstDig::endWizard()
@@ -289,165 +302,101 @@ void frmDatInstDig::endWizard()
     close();
 }
 
-void frmDatInstDig::setFinishButtonsWaitForTesting(int ms)
+// The chooser opens over the window, which takes no input meanwhile; the
+// click returns, and the folder chosen comes when the chooser closes.
+void frmDatInstDig::browse(QLineEdit *field, const QString &prompt)
 {
-    g_finishButtonsWaitMs = ms;
-}
-
-void frmDatInstDig::Command2_Click(int Index)
-{
-    if (!m_chooser)
+    if (!m_chooser) {
         m_chooser = new frmChoiceFolder(this);
-    m_chooser->setPrompt(QString::fromUtf16(Index == 0 ? kSourcePrompt : kDestinationPrompt));
-    m_chooser->exec(); // a close of its frame destroys it; the next use makes a new one
-    if (!ChosenFolder.isEmpty())
-        Text1[Index == 0 ? 0 : 1]->setText(QDir::toNativeSeparators(ChosenFolder));
+        connect(m_chooser, &QDialog::finished, this, [this] {
+            const QString chosen = m_chooser ? m_chooser->chosenFolder() : QString();
+            if (!chosen.isEmpty() && m_browsing)
+                m_browsing->setText(QDir::toNativeSeparators(chosen));
+            m_browsing = nullptr;
+        });
+    }
+    m_browsing = field;
+    m_chooser->setPrompt(prompt);
+    m_chooser->open(); // a close of its frame destroys it; the next use makes a new one
 }
 
-void frmDatInstDig::Command3_Click(int Index)
+void frmDatInstDig::selectAllRows()
 {
-    if (Index == 0)
-        ListView1->selectAll();
-    else
-        ListView1->clearSelection();
-    ListView1->setFocus();
+    m_fileList->selectAll();
+    m_fileList->setFocus();
 }
 
-void frmDatInstDig::Text1_Change(int /*Index*/)
+void frmDatInstDig::clearSelectedRows()
 {
-    // A field of spaces only names no folder: going on would list, or write
-    // into, the root of the drive.
-    // White space alone (a full-width space too) names no folder.
-    const auto names = [this](int index) { return !folderText(index).trimmed().isEmpty(); };
-    Command1[0]->setEnabled(names(0) && names(1));
+    m_fileList->clearSelection();
+    m_fileList->setFocus();
 }
 
-void frmDatInstDig::Check1_Click(int /*Index*/)
+void frmDatInstDig::updateNextButton()
 {
-    ListView1->setFocus();
+    // White space alone (a full-width space too) names no folder: going on
+    // would list, or write into, the root of the drive.
+    const auto names = [this](const QLineEdit *field) { return !folderText(field).trimmed().isEmpty(); };
+    m_nextButton->setEnabled(names(m_sourceField) && names(m_destinationField));
 }
 
-void frmDatInstDig::Combo1_Click(int /*Index*/)
+void frmDatInstDig::focusFileList()
 {
-    // Choosing a column changes nothing until the conversion reads it.
+    m_fileList->setFocus();
 }
 
-void frmDatInstDig::ListView1_ColumnClick(int column)
+void frmDatInstDig::sortByColumn(int column)
 {
     const Qt::SortOrder order = m_sortDescendingNext ? Qt::DescendingOrder : Qt::AscendingOrder;
     m_sortDescendingNext = !m_sortDescendingNext;
-    ListView1->sortRows(column - 1, order);
+    m_fileList->sortRows(column - 1, order);
 }
 
 BatchRequest frmDatInstDig::batchRequest() const
 {
     BatchRequest request;
-    request.rows.reserve(ListView1->rowCount());
-    for (int i = 1; i <= ListView1->rowCount(); ++i)
-        request.rows.append({ListView1->fileNameAt(i), ListView1->row(i)->isSelected()});
+    request.rows.reserve(m_fileList->rowCount());
+    for (int i = 1; i <= m_fileList->rowCount(); ++i)
+        request.rows.append({m_fileList->fileNameAt(i), m_fileList->row(i)->isSelected()});
     request.kind = chosenKind();
-    request.sourceFolder = folderText(0);
-    request.destinationFolder = folderText(1);
+    request.sourceFolder = folderText(m_sourceField);
+    request.destinationFolder = folderText(m_destinationField);
     request.columns = columnOptions();
     return request;
 }
 
-BatchSummary frmDatInstDig::InstPrc()
-{
-    const BatchRequest request = batchRequest();
-    m_stopRequested.store(false);
-    m_batchRuns = true;
-    m_stop->setEnabled(true);
-    const bool stoppable = Command1[4]->isHidden() && Command1[5]->isHidden();
-    m_stop->setVisible(stoppable);
-    setProgressValue(0.0f);
-
-    BatchCallbacks callbacks;
-    callbacks.starting = [this](const ConversionPaths &paths) {
-        const QMutexLocker lock(&m_progress.mutex);
-        m_progress.source = paths.source;
-        m_progress.destination = paths.destination;
-        ++m_progress.changes;
-    };
-    callbacks.progress = [this](float value) {
-        const QMutexLocker lock(&m_progress.mutex);
-        m_progress.value = value;
-        ++m_progress.changes;
-    };
-    callbacks.stop = &m_stopRequested;
-
-    // The batch on a thread of its own; this loop keeps the window answering
-    // (moving, repainting, 「中止」) until it is over. The page shows the
-    // batch's latest state once a screen refresh: the batch never wakes the
-    // window for a file of its own.
-    BatchSummary summary;
-    QEventLoop loop;
-    QTimer refresh;
-    refresh.setInterval(frameMs(this));
-    connect(&refresh, &QTimer::timeout, this, &frmDatInstDig::showProgress);
-    refresh.start();
-    std::thread worker([&] {
-        summary = runBatch(request, callbacks);
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    worker.join();
-    refresh.stop();
-    m_batchRuns = false;
-    m_stop->hide();
-    showProgress(); // the last file and the final value
-
-    if (summary.result == BatchSummary::Result::NoSelection)
-        showMessage(this, {QString::fromUtf16(kNoSelectionPrompt), QString::fromUtf16(kNoSelectionTitle),
-                           QMessageBox::Critical});
-    return summary;
-}
-
 void frmDatInstDig::showProgress()
 {
-    QString source;
-    QString destination;
-    float value = 0.0f;
-    {
-        const QMutexLocker lock(&m_progress.mutex);
-        if (m_progress.changes == m_changesShown)
-            return;
-        m_changesShown = m_progress.changes;
-        source = m_progress.source;
-        destination = m_progress.destination;
-        value = m_progress.value;
-    }
-    Label12->setText(fs::shown(source));
-    Label14->setText(fs::shown(destination));
-    m_progressValue = value;
-    ProgressBar1->setValue(qRound(value));
+    const BatchRunner::State state = m_runner->state();
+    if (state.changes == m_changesShown)
+        return;
+    m_changesShown = state.changes;
+    m_sourcePath->setText(fs::shown(state.source));
+    m_destinationPath->setText(fs::shown(state.destination));
+    m_progressValue = state.progress;
+    m_progressBar->setValue(qRound(state.progress));
 }
 
-QString frmDatInstDig::folderText(int index) const
+QString frmDatInstDig::folderText(const QLineEdit *field) const
 {
-    return withoutSpaces(Text1[index]->text());
+    return withoutSpaces(field->text());
 }
 
 DataKind frmDatInstDig::chosenKind() const
 {
-    return Option1[0]->isChecked() ? DataKind::Standard : DataKind::Private;
+    return m_standardKind->isChecked() ? DataKind::Standard : DataKind::Private;
 }
 
 ColumnOptions frmDatInstDig::columnOptions() const
 {
-    return {Check1[0]->isChecked(), Combo1[0]->currentIndex() + 1, Check1[1]->isChecked(),
-            Combo1[1]->currentIndex() + 1, Combo1[2]->currentIndex() + 1};
+    return {m_ticketOption->isChecked(), m_ticketColumn->currentIndex() + 1, m_moveOption->isChecked(),
+            m_moveFromColumn->currentIndex() + 1, m_moveToColumn->currentIndex() + 1};
 }
 
 void frmDatInstDig::setProgressValue(float value)
 {
-    {
-        const QMutexLocker lock(&m_progress.mutex);
-        m_progress.value = value;
-        m_changesShown = ++m_progress.changes;
-    }
     m_progressValue = value;
-    ProgressBar1->setValue(qRound(value));
+    m_progressBar->setValue(qRound(value));
 }
 
 void frmDatInstDig::showEvent(QShowEvent *event)
@@ -462,15 +411,15 @@ void frmDatInstDig::showEvent(QShowEvent *event)
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    Text1[0]->setFocus();
+    m_sourceField->setFocus();
 }
 
 void frmDatInstDig::closeEvent(QCloseEvent *event)
 {
-    if (m_batchRuns) {
+    if (m_runner->isRunning()) {
         // Closing stops the batch as 「中止」 does; the window goes once the
         // group being written is safely on the disk.
-        m_stopRequested.store(true);
+        m_runner->stop();
         m_closeWhenDone = true;
         event->ignore();
         return;

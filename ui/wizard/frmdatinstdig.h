@@ -4,12 +4,11 @@
 #include "engine/batch.h"
 #include "listing/listing.h"
 
-#include <QMutex>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
-#include <atomic>
 
 class QCheckBox;
 class QComboBox;
@@ -21,38 +20,53 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 
+namespace hy3 {
+class BatchRunner;
+}
+
 namespace hy3::ui {
 
 class FileListView;
 class frmChoiceFolder;
 
 // The converter's one window: a banner and three stacked pages (settings, file
-// list, progress). Controls of one kind and role are kept as arrays, with one
-// handler per array that receives the index; each control's object name is
-// its array name and index ("Command1_0"). The listing of a folder and the
-// batch run off the window's thread: the window stays live, and a slow or
-// stuck folder never freezes it.
+// list, progress). The listing of a folder and the batch run off the window's
+// thread: the window stays live, and a slow or stuck folder never freezes it.
+//
+// The controls keep the design's names as their object names, by which the
+// tests and the design find them:
+//
+//   Label1 banner band          Label2 banner title          Label3 banner text
+//   Image1 banner picture       Label4_0..3 separator lines (banner, progress, settings, file list pages)
+//   Frame1_0..2 the pages       Label5_0 source prompt       Label5_4 destination prompt
+//   Text1_0 source field        Text1_1 destination field    Command2_0/1 their 参照 buttons
+//   Frame2 kind box             Option1_0 .hyo, Option1_1 .hyp
+//   Label9 overwrite warning    Label10 size warning         Label5_1 next hint
+//   Command1_0 次へ  Command1_1 キャンセル (settings)  Command1_2 変換実行  Command1_3 キャンセル (file list)
+//   Command1_4 最初へジャンプ   Command1_5 完了            Command1_6 戻る
+//   Label5_3 file list hint     ListView1 file list          Command3_0 すべて選択  Command3_1 選択の解除
+//   Frame3 column options       Check1_0 ticket option, Combo1_0 its column
+//   Check1_1 move option, Combo1_1 from, Combo1_2 to
+//   Label5_2 progress hint      Label11/Label12 source caption/path    Label13/Label14 destination caption/path
+//   Label6 box round the bar    ProgressBar1 the bar         Label7 done note  Label8 start-over note
+//   (ours) ListingNote, StopButton, StoppedNote
 class frmDatInstDig : public QWidget
 {
     Q_OBJECT
 
 public:
+    enum class Page { Settings, FileList, Progress };
+
     explicit frmDatInstDig(QWidget *parent = nullptr);
     ~frmDatInstDig() override;
 
-    // Converts the selected rows of the file list with the chosen kind and
-    // returns when the batch is over; meanwhile the window answers, shows the
-    // file and the bar as they move, and offers 「中止」.
-    BatchSummary InstPrc();
-
-    // The page in front: 0 settings, 1 file list, 2 progress.
-    void showPage(int index);
-    [[nodiscard]] int currentPage() const { return m_page; }
+    void showPage(Page page);
+    [[nodiscard]] Page currentPage() const { return m_page; }
 
     // The progress value as the batch set it, 0..100 with fractions.
     [[nodiscard]] float progressValue() const { return m_progressValue; }
     // A listing or a batch is running.
-    [[nodiscard]] bool isBusy() const { return m_listingRuns || m_batchRuns; }
+    [[nodiscard]] bool isBusy() const;
 
     // How long 「最初へジャンプ」 and 「完了」 ignore clicks after a batch (0: not at all).
     static void setFinishButtonsWaitForTesting(int ms);
@@ -62,22 +76,14 @@ signals:
     void ended();
     // A listing has filled the list (or said why it could not).
     void listingFinished();
+    // A batch is over and its notes and messages are shown.
+    void batchFinished();
 
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // What the batch's thread last reported, for the window to show.
-    struct Progress
-    {
-        QMutex mutex;
-        QString source;
-        QString destination;
-        float value = 0.0f;
-        quint64 changes = 0; // to tell whether there is anything new to show
-    };
-
     void buildBanner();
     void buildSettingsPage();
     void buildFileListPage();
@@ -85,69 +91,96 @@ private:
     void setTabOrders();
     void connectHandlers();
     void placeColumnChoosers();
+    void fillColumnChoosers();
 
-    void Form_Load();
-    void Command1_Click(int Index);
-    void Command2_Click(int Index);
-    void Command3_Click(int Index);
-    void Text1_Change(int Index);
-    void Check1_Click(int Index);
-    void Combo1_Click(int Index);
-    void ListView1_ColumnClick(int column);
-
+    // The actions of the buttons and fields.
     void listOldDataFiles();
     void listingDone(quint64 listing, const ListingResult &result);
     void stopListing();
     void convertSelectedRows();
-    void showFinishButtons();
+    void batchDone(const BatchSummary &summary);
+    void startOver();
+    void goBack();
     void finish();
     void endWizard();
+    void browse(QLineEdit *field, const QString &prompt);
+    void selectAllRows();
+    void clearSelectedRows();
+    void updateNextButton();
+    void focusFileList();
+    void sortByColumn(int column);
+
+    void showFinishButtons();
     void reportBatch(const BatchSummary &summary);
     void showProgress();
     void setProgressValue(float value);
-    [[nodiscard]] QString folderText(int index) const;
+    [[nodiscard]] QString folderText(const QLineEdit *field) const;
     [[nodiscard]] DataKind chosenKind() const;
     [[nodiscard]] ColumnOptions columnOptions() const;
     [[nodiscard]] BatchRequest batchRequest() const;
 
     // Banner.
-    QLabel *Label1 = nullptr;
-    QLabel *Label2 = nullptr;
-    QLabel *Label3 = nullptr;
-    QLabel *Image1 = nullptr;
-    std::array<QFrame *, 4> Label4{};
+    QLabel *m_bannerBand = nullptr;
+    QLabel *m_bannerTitle = nullptr;
+    QLabel *m_bannerText = nullptr;
+    QLabel *m_bannerImage = nullptr;
+    QFrame *m_bannerLine = nullptr;
 
-    // Pages and their controls.
-    std::array<QFrame *, 3> Frame1{};
-    std::array<QLabel *, 5> Label5{};
-    std::array<QLineEdit *, 2> Text1{};
-    std::array<QPushButton *, 2> Command2{};
-    QGroupBox *Frame2 = nullptr;
-    std::array<QRadioButton *, 2> Option1{};
-    std::array<QPushButton *, 7> Command1{};
-    QLabel *Label9 = nullptr;
-    QLabel *Label10 = nullptr;
+    std::array<QFrame *, 3> m_pages{}; // by Page
 
-    FileListView *ListView1 = nullptr;
+    // Settings page.
+    QLabel *m_sourcePrompt = nullptr;
+    QLineEdit *m_sourceField = nullptr;
+    QPushButton *m_browseSourceButton = nullptr;
+    QLabel *m_destinationPrompt = nullptr;
+    QLineEdit *m_destinationField = nullptr;
+    QPushButton *m_browseDestinationButton = nullptr;
+    QLabel *m_overwriteWarning = nullptr;
+    QLabel *m_sizeWarning = nullptr;
+    QGroupBox *m_kindBox = nullptr;
+    QRadioButton *m_standardKind = nullptr;
+    QRadioButton *m_privateKind = nullptr;
+    QLabel *m_nextHint = nullptr;
+    QFrame *m_settingsLine = nullptr;
+    QPushButton *m_nextButton = nullptr;
+    QPushButton *m_settingsCancelButton = nullptr;
+
+    // File list page.
+    QLabel *m_fileListHint = nullptr;
+    FileListView *m_fileList = nullptr;
     QLabel *m_listingNote = nullptr;
-    std::array<QPushButton *, 2> Command3{};
-    QGroupBox *Frame3 = nullptr;
-    std::array<QCheckBox *, 2> Check1{};
-    std::array<QComboBox *, 3> Combo1{};
+    QPushButton *m_selectAllButton = nullptr;
+    QPushButton *m_clearSelectionButton = nullptr;
+    QPushButton *m_backButton = nullptr;
+    QFrame *m_fileListLine = nullptr;
+    QGroupBox *m_columnOptionsBox = nullptr;
+    QCheckBox *m_ticketOption = nullptr;
+    QCheckBox *m_moveOption = nullptr;
+    QComboBox *m_ticketColumn = nullptr;
+    QComboBox *m_moveFromColumn = nullptr;
+    QComboBox *m_moveToColumn = nullptr;
+    QPushButton *m_convertButton = nullptr;
+    QPushButton *m_fileListCancelButton = nullptr;
 
-    QLabel *Label6 = nullptr;
-    QLabel *Label7 = nullptr;
-    QLabel *Label8 = nullptr;
-    QLabel *Label11 = nullptr;
-    QLabel *Label12 = nullptr;
-    QLabel *Label13 = nullptr;
-    QLabel *Label14 = nullptr;
-    QProgressBar *ProgressBar1 = nullptr;
-    QPushButton *m_stop = nullptr;
-    QLabel *m_resultNote = nullptr; // in Label7's place after a batch that was stopped
+    // Progress page.
+    QLabel *m_progressHint = nullptr;
+    QLabel *m_sourceCaption = nullptr;
+    QLabel *m_sourcePath = nullptr;
+    QLabel *m_destinationCaption = nullptr;
+    QLabel *m_destinationPath = nullptr;
+    QLabel *m_progressBox = nullptr;
+    QProgressBar *m_progressBar = nullptr;
+    QLabel *m_doneNote = nullptr;
+    QLabel *m_startOverNote = nullptr;
+    QLabel *m_stoppedNote = nullptr; // in the done note's place after a batch that was stopped
+    QFrame *m_progressLine = nullptr;
+    QPushButton *m_startOverButton = nullptr;
+    QPushButton *m_finishButton = nullptr;
+    QPushButton *m_stopButton = nullptr; // in the place of the two, while a batch runs
 
     QPointer<frmChoiceFolder> m_chooser; // created on first use, goes with the window
-    int m_page = 0;
+    QLineEdit *m_browsing = nullptr;     // the field the open chooser is for
+    Page m_page = Page::Settings;
     float m_progressValue = 0.0f;
     bool m_sortDescendingNext = false; // the one direction flag, shared by every header
     bool m_centred = false;
@@ -155,11 +188,10 @@ private:
     quint64 m_listing = 0; // the listing whose result the window waits for
     bool m_listingRuns = false;
 
-    bool m_batchRuns = false;
-    bool m_closeWhenDone = false;
-    std::atomic<bool> m_stopRequested{false};
-    Progress m_progress;
+    BatchRunner *m_runner = nullptr;
+    QTimer m_refresh; // shows the batch's latest state once a screen refresh
     quint64 m_changesShown = 0;
+    bool m_closeWhenDone = false;
 };
 
 } // namespace hy3::ui

@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <array>
+
 using namespace Qt::StringLiterals;
 
 namespace hy3::ui {
@@ -114,132 +116,140 @@ QFrame *makePage(QWidget *parent, int index, const QRect &place)
 void frmDatInstDig::buildBanner()
 {
     // Back to front: the white band first, the separator line last.
-    Label1 = makeLabel(this, u"Label1"_s, QString(), {-2, -1, 651, 59});
-    setColours(Label1, {}, Qt::white);
+    m_bannerBand = makeLabel(this, u"Label1"_s, QString(), {-2, -1, 651, 59});
+    setColours(m_bannerBand, {}, Qt::white);
 
-    Label2 = makeLabel(this, u"Label2"_s, u"データバージョンUPコンバータ"_s, {13, 8, 317, 22});
-    Label2->setFont(converterFont(14.25, true));
+    m_bannerTitle = makeLabel(this, u"Label2"_s, u"データバージョンUPコンバータ"_s, {13, 8, 317, 22});
+    m_bannerTitle->setFont(converterFont(14.25, true));
 
-    Image1 = makeLabel(this, u"Image1"_s, QString(), {587, -2, 65, 62});
-    Image1->setPixmap(QPixmap(u":/hy3/banner.png"_s));
-    Image1->setScaledContents(true);
-    Image1->setToolTip(u"%1 バージョン %2"_s.arg(QString::fromUtf16(kApplicationTitle), QStringLiteral(HY3_VERSION)));
+    m_bannerImage = makeLabel(this, u"Image1"_s, QString(), {587, -2, 65, 62});
+    m_bannerImage->setPixmap(QPixmap(u":/hy3/banner.png"_s));
+    m_bannerImage->setScaledContents(true);
+    m_bannerImage->setToolTip(u"%1 バージョン %2"_s.arg(QString::fromUtf16(kApplicationTitle), QStringLiteral(HY3_VERSION)));
 
-    Label3 = makeLabel(this, u"Label3"_s,
+    m_bannerText = makeLabel(this, u"Label3"_s,
                        u"運賃表示器アプリの旧バージョンのデータをVer3用のデータへまとめてコンバートします。"_s,
                        {31, 37, 468, 17});
 
-    Label4[0] = makeBox(this, u"Label4_0"_s, {0, 58, 651, 3});
+    m_bannerLine = makeBox(this, u"Label4_0"_s, {0, 58, 651, 3});
 }
 
 void frmDatInstDig::buildSettingsPage()
 {
-    QFrame *page = Frame1[0] = makePage(this, 0, {-1, 62, 650, 415});
+    QFrame *page = m_pages[0] = makePage(this, 0, {-1, 62, 650, 415});
 
-    Label5[0] = makeLabel(page, u"Label5_0"_s,
+    m_sourcePrompt = makeLabel(page, u"Label5_0"_s,
                           u"１．旧バージョンのデータ(*.hyo/*.hyp)が入っている位置(フォルダー)を指定してください"_s,
                           {22, 13, 508, 16}, true);
-    Text1[0] = new QLineEdit(page);
-    Text1[0]->setGeometry(32, 31, 502, 21);
-    Command2[0] = makeButton(page, u"Command2_0"_s, u"参照(&B)"_s, {537, 31, 70, 22});
+    m_sourceField = new QLineEdit(page);
+    m_sourceField->setGeometry(32, 31, 502, 21);
+    m_browseSourceButton = makeButton(page, u"Command2_0"_s, u"参照(&B)"_s, {537, 31, 70, 22});
 
-    Label5[4] = makeLabel(page, u"Label5_4"_s, u"２．コンバートしたデータの保存先(フォルダー)を指定してください"_s,
+    m_destinationPrompt = makeLabel(page, u"Label5_4"_s, u"２．コンバートしたデータの保存先(フォルダー)を指定してください"_s,
                           {22, 73, 380, 16}, true);
-    Text1[1] = new QLineEdit(page);
-    Text1[1]->setGeometry(32, 91, 502, 21);
-    Command2[1] = makeButton(page, u"Command2_1"_s, u"参照(&B)"_s, {537, 91, 70, 22});
-    for (int i = 0; i < 2; ++i) {
-        Text1[i]->setObjectName(u"Text1_%1"_s.arg(i));
-        acceptFolderDrops(Text1[i]);
-        labelFor(Label5[i == 0 ? 0 : 4], Text1[i]);
-    }
+    m_destinationField = new QLineEdit(page);
+    m_destinationField->setGeometry(32, 91, 502, 21);
+    m_browseDestinationButton = makeButton(page, u"Command2_1"_s, u"参照(&B)"_s, {537, 91, 70, 22});
+    m_sourceField->setObjectName(u"Text1_0"_s);
+    m_destinationField->setObjectName(u"Text1_1"_s);
+    for (QLineEdit *field : {m_sourceField, m_destinationField})
+        acceptFolderDrops(field);
+    labelFor(m_sourcePrompt, m_sourceField);
+    labelFor(m_destinationPrompt, m_destinationField);
 
-    Label9 = makeLabel(page, u"Label9"_s,
+    m_overwriteWarning = makeLabel(page, u"Label9"_s,
                        u"※コンバート先のフォルダーに同じファイル名が存在する場合には、上書きされますのでご注意ください。"_s,
                        {33, 119, 585, 15}, true);
-    setColours(Label9, QColor(0xFF, 0x00, 0x00), QColor(0xFF, 0xFF, 0x80));
-    Label10 = makeLabel(page, u"Label10"_s,
+    setColours(m_overwriteWarning, QColor(0xFF, 0x00, 0x00), QColor(0xFF, 0xFF, 0x80));
+    m_sizeWarning = makeLabel(page, u"Label10"_s,
                         u"※コンバート先には、容量の小さいドライブ(FDなど)は指定しないでください。"
                         u"新バージョンのデータは旧バージョンのデータと比較して２～３倍サイズが増えますのでご注意ください。"_s,
                         {34, 137, 561, 27}, true);
-    Label10->setWordWrap(true);
-    setColours(Label10, QColor(0x00, 0x00, 0xC0), {});
+    m_sizeWarning->setWordWrap(true);
+    setColours(m_sizeWarning, QColor(0x00, 0x00, 0xC0), {});
 
-    Frame2 = new QGroupBox(u"３．旧バージョンのデータの種類を選択してください。"_s, page);
-    Frame2->setObjectName(u"Frame2"_s);
-    Frame2->setGeometry(19, 174, 593, 65);
-    Frame2->setFont(converterFont(9, true));
+    m_kindBox = new QGroupBox(u"３．旧バージョンのデータの種類を選択してください。"_s, page);
+    m_kindBox->setObjectName(u"Frame2"_s);
+    m_kindBox->setGeometry(19, 174, 593, 65);
+    m_kindBox->setFont(converterFont(9, true));
     const QStringList kinds{u"*.hyo(皆様は、こちらを選んでください)"_s,
                             u"*.hyp(ふなぞ自家用データ形式の場合は、こちらを選んでください)"_s};
     const QList<QRect> kindPlaces{{19, 17, 227, 15}, {19, 41, 382, 15}};
+    std::array<QRadioButton *, 2> options{};
     for (int i = 0; i < 2; ++i) {
-        Option1[i] = new QRadioButton(kinds[i], Frame2);
-        Option1[i]->setObjectName(u"Option1_%1"_s.arg(i));
-        Option1[i]->setGeometry(kindPlaces[i]);
-        Option1[i]->setFont(converterFont());
+        options[i] = new QRadioButton(kinds[i], m_kindBox);
+        options[i]->setObjectName(u"Option1_%1"_s.arg(i));
+        options[i]->setGeometry(kindPlaces[i]);
+        options[i]->setFont(converterFont());
     }
-    setColours(Option1[0], {}, QColor(0xFF, 0xFF, 0x00));
-    Option1[0]->setChecked(true);
+    m_standardKind = options[0];
+    m_privateKind = options[1];
+    setColours(m_standardKind, {}, QColor(0xFF, 0xFF, 0x00));
+    m_standardKind->setChecked(true);
 
-    Label5[1] = makeLabel(page, u"Label5_1"_s,
+    m_nextHint = makeLabel(page, u"Label5_1"_s,
                           u"上記３項目を指定したら「次へ」をクリックして下さい。データの一覧を作成します。"_s,
                           {37, 254, 485, 18}, true);
-    Label4[2] = makeBox(page, u"Label4_2"_s, {0, 379, 652, 3});
-    Command1[0] = makeButton(page, u"Command1_0"_s, u"次へ(&N) >>"_s, {448, 389, 76, 25});
-    Command1[0]->setEnabled(false);
-    Command1[1] = makeButton(page, u"Command1_1"_s, u"キャンセル"_s, {561, 389, 76, 25});
+    m_settingsLine = makeBox(page, u"Label4_2"_s, {0, 379, 652, 3});
+    m_nextButton = makeButton(page, u"Command1_0"_s, u"次へ(&N) >>"_s, {448, 389, 76, 25});
+    m_nextButton->setEnabled(false);
+    m_settingsCancelButton = makeButton(page, u"Command1_1"_s, u"キャンセル"_s, {561, 389, 76, 25});
 }
 
 void frmDatInstDig::buildFileListPage()
 {
-    QFrame *page = Frame1[1] = makePage(this, 1, {1, 61, 648, 419});
+    QFrame *page = m_pages[1] = makePage(this, 1, {1, 61, 648, 419});
 
-    Label5[3] = makeLabel(page, u"Label5_3"_s,
+    m_fileListHint = makeLabel(page, u"Label5_3"_s,
                           u"以下のデータが指定された場所で見つかりました。変換したいデータを選択して下さい。"_s,
                           {5, 4, 554, 18});
-    ListView1 = new FileListView(page);
-    ListView1->setObjectName(u"ListView1"_s);
-    ListView1->setGeometry(0, 21, 646, 231);
-    labelFor(Label5[3], ListView1);
+    m_fileList = new FileListView(page);
+    m_fileList->setObjectName(u"ListView1"_s);
+    m_fileList->setGeometry(0, 21, 646, 231);
+    labelFor(m_fileListHint, m_fileList);
     // Where the list stands while it is being made (the list itself is hidden then).
     m_listingNote = makeLabel(page, u"ListingNote"_s, u"データの一覧を作成しています…"_s, {0, 21, 646, 231});
     m_listingNote->setAlignment(Qt::AlignCenter);
     m_listingNote->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     m_listingNote->hide();
 
-    Command3[0] = makeButton(page, u"Command3_0"_s, u"すべて選択"_s, {39, 256, 125, 25});
-    Command3[1] = makeButton(page, u"Command3_1"_s, u"選択の解除"_s, {168, 256, 137, 25});
-    Command1[6] = makeButton(page, u"Command1_6"_s, u"<< 戻る(&B)"_s, {453, 255, 119, 25});
-    Label4[3] = makeBox(page, u"Label4_3"_s, {-1, 283, 647, 3});
+    m_selectAllButton = makeButton(page, u"Command3_0"_s, u"すべて選択"_s, {39, 256, 125, 25});
+    m_clearSelectionButton = makeButton(page, u"Command3_1"_s, u"選択の解除"_s, {168, 256, 137, 25});
+    m_backButton = makeButton(page, u"Command1_6"_s, u"<< 戻る(&B)"_s, {453, 255, 119, 25});
+    m_fileListLine = makeBox(page, u"Label4_3"_s, {-1, 283, 647, 3});
 
-    Frame3 = new QGroupBox(u"旧バージョンデータの情報移行設定"_s, page);
-    Frame3->setObjectName(u"Frame3"_s);
-    Frame3->setGeometry(6, 291, 550, 124);
-    Check1[0] = new QCheckBox(u"上記で選択した旧バージョンのデータの"_s + kIdeographicGap
+    m_columnOptionsBox = new QGroupBox(u"旧バージョンデータの情報移行設定"_s, page);
+    m_columnOptionsBox->setObjectName(u"Frame3"_s);
+    m_columnOptionsBox->setGeometry(6, 291, 550, 124);
+    m_ticketOption = new QCheckBox(u"上記で選択した旧バージョンのデータの"_s + kIdeographicGap
                                   + u"列目のデータは「整理券番号」の情報なので、\r\n\r\n"
                                     u"新バージョンのデータの「整理券番号列」へ移動します。（*.hypでは無効となります）"_s,
-                              Frame3);
-    Check1[0]->setGeometry(kCheckPlaces[0]);
-    Check1[1] = new QCheckBox(u"上記で選択した旧バージョンのデータの"_s + kIdeographicGap
+                              m_columnOptionsBox);
+    m_ticketOption->setGeometry(kCheckPlaces[0]);
+    m_moveOption = new QCheckBox(u"上記で選択した旧バージョンのデータの"_s + kIdeographicGap
                                   + u"列目のデータは必要な情報なので、\r\n\r\n新バージョンのデータの"_s
                                   + kIdeographicGap + u"列目に移動します。"_s,
-                              Frame3);
-    Check1[1]->setGeometry(kCheckPlaces[1]);
+                              m_columnOptionsBox);
+    m_moveOption->setGeometry(kCheckPlaces[1]);
     // Created after the check boxes, so they lie in front of them.
     const QList<QRect> choosers{{241, 20, 50, 20}, {242, 66, 50, 20}, {163, 91, 50, 20}};
+    std::array<QComboBox *, 3> combos{};
     for (int i = 0; i < 3; ++i) {
-        Combo1[i] = new QComboBox(Frame3);
-        Combo1[i]->setObjectName(u"Combo1_%1"_s.arg(i));
-        Combo1[i]->setGeometry(choosers[i]);
-        Combo1[i]->setEditable(false); // a list of its items only
-        showAsShortList(Combo1[i]);
-        nameForScreenReaders(Combo1[i], QString::fromUtf16(kColumnNames[i]));
+        combos[i] = new QComboBox(m_columnOptionsBox);
+        combos[i]->setObjectName(u"Combo1_%1"_s.arg(i));
+        combos[i]->setGeometry(choosers[i]);
+        combos[i]->setEditable(false); // a list of its items only
+        showAsShortList(combos[i]);
+        nameForScreenReaders(combos[i], QString::fromUtf16(kColumnNames[i]));
     }
-    for (int i = 0; i < 2; ++i)
-        Check1[i]->setObjectName(u"Check1_%1"_s.arg(i));
+    m_ticketColumn = combos[0];
+    m_moveFromColumn = combos[1];
+    m_moveToColumn = combos[2];
+    m_ticketOption->setObjectName(u"Check1_0"_s);
+    m_moveOption->setObjectName(u"Check1_1"_s);
 
-    Command1[2] = makeButton(page, u"Command1_2"_s, u"変換実行"_s, {564, 351, 80, 25});
-    Command1[3] = makeButton(page, u"Command1_3"_s, u"キャンセル"_s, {565, 389, 79, 25});
+    m_convertButton = makeButton(page, u"Command1_2"_s, u"変換実行"_s, {564, 351, 80, 25});
+    m_fileListCancelButton = makeButton(page, u"Command1_3"_s, u"キャンセル"_s, {565, 389, 79, 25});
 }
 
 void frmDatInstDig::placeColumnChoosers()
@@ -250,54 +260,54 @@ void frmDatInstDig::placeColumnChoosers()
     constexpr int kMargin = 4;
     constexpr int kNearestLeft = 6;
     for (int i = 0; i < 2; ++i) {
-        QCheckBox *box = Check1[i];
+        QCheckBox *box = i == 0 ? m_ticketOption : m_moveOption;
         const QRect place = kCheckPlaces[i];
         const int wanted = qMax(place.width(), box->sizeHint().width());
-        const int left = qBound(kNearestLeft, Frame3->width() - kMargin - wanted, place.x());
-        box->setGeometry(left, place.y(), qMin(wanted, Frame3->width() - kMargin - left), place.height());
+        const int left = qBound(kNearestLeft, m_columnOptionsBox->width() - kMargin - wanted, place.x());
+        box->setGeometry(left, place.y(), qMin(wanted, m_columnOptionsBox->width() - kMargin - left), place.height());
     }
     // Over the gaps as the caption is actually drawn in the font at hand.
-    placeOverGap(Check1[0], Combo1[0], 0);
-    placeOverGap(Check1[1], Combo1[1], 0);
-    placeOverGap(Check1[1], Combo1[2], 1);
+    placeOverGap(m_ticketOption, m_ticketColumn, 0);
+    placeOverGap(m_moveOption, m_moveFromColumn, 0);
+    placeOverGap(m_moveOption, m_moveToColumn, 1);
 }
 
 void frmDatInstDig::buildProgressPage()
 {
-    QFrame *page = Frame1[2] = makePage(this, 2, {1, 62, 647, 419});
+    QFrame *page = m_pages[2] = makePage(this, 2, {1, 62, 647, 419});
 
-    Label5[2] = makeLabel(page, u"Label5_2"_s, u"項目を整理してコンバートを行っています。"_s, {10, 30, 237, 17});
-    Label11 = makeLabel(page, u"Label11"_s, u"変換元ファイル名："_s, {19, 66, 97, 20});
-    Label12 = makeLabel(page, u"Label12"_s, QString(), {47, 87, 594, 18});
-    Label13 = makeLabel(page, u"Label13"_s, u"変換先ファイル名："_s, {18, 114, 95, 20});
-    Label14 = makeLabel(page, u"Label14"_s, QString(), {47, 136, 594, 18});
-    Label6 = new QLabel(page);
-    Label6->setObjectName(u"Label6"_s);
-    Label6->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Label6->setGeometry(63, 173, 491, 36);
-    ProgressBar1 = new QProgressBar(page);
-    ProgressBar1->setObjectName(u"ProgressBar1"_s);
-    ProgressBar1->setGeometry(68, 177, 482, 28);
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
-    labelFor(Label5[2], ProgressBar1);
+    m_progressHint = makeLabel(page, u"Label5_2"_s, u"項目を整理してコンバートを行っています。"_s, {10, 30, 237, 17});
+    m_sourceCaption = makeLabel(page, u"Label11"_s, u"変換元ファイル名："_s, {19, 66, 97, 20});
+    m_sourcePath = makeLabel(page, u"Label12"_s, QString(), {47, 87, 594, 18});
+    m_destinationCaption = makeLabel(page, u"Label13"_s, u"変換先ファイル名："_s, {18, 114, 95, 20});
+    m_destinationPath = makeLabel(page, u"Label14"_s, QString(), {47, 136, 594, 18});
+    m_progressBox = new QLabel(page);
+    m_progressBox->setObjectName(u"Label6"_s);
+    m_progressBox->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_progressBox->setGeometry(63, 173, 491, 36);
+    m_progressBar = new QProgressBar(page);
+    m_progressBar->setObjectName(u"ProgressBar1"_s);
+    m_progressBar->setGeometry(68, 177, 482, 28);
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setValue(0);
+    m_progressBar->setTextVisible(false);
+    labelFor(m_progressHint, m_progressBar);
 
-    Label7 = makeLabel(page, u"Label7"_s, u"完了しました。下の「完了\uFF63ボタンを押してください。"_s, {64, 247, 355, 17});
-    Label8 = makeLabel(page, u"Label8"_s,
+    m_doneNote = makeLabel(page, u"Label7"_s, u"完了しました。下の「完了\uFF63ボタンを押してください。"_s, {64, 247, 355, 17});
+    m_startOverNote = makeLabel(page, u"Label8"_s,
                        u"※継続して、他のフォルダーのデータをコンバートする場合は、「最初へジャンプ」をクリックして下さい。"_s,
                        {64, 274, 536, 24});
-    Label7->hide();
-    Label8->hide();
-    m_resultNote = makeLabel(page, u"ResultNote"_s, QString(), {64, 247, 536, 17});
-    m_resultNote->hide();
+    m_doneNote->hide();
+    m_startOverNote->hide();
+    m_stoppedNote = makeLabel(page, u"StoppedNote"_s, QString(), {64, 247, 536, 17});
+    m_stoppedNote->hide();
 
-    Label4[1] = makeBox(page, u"Label4_1"_s, {-2, 379, 651, 3});
-    Command1[4] = makeButton(page, u"Command1_4"_s, u"最初へジャンプ"_s, {420, 390, 110, 25});
-    Command1[5] = makeButton(page, u"Command1_5"_s, u"完了"_s, {567, 390, 76, 25});
+    m_progressLine = makeBox(page, u"Label4_1"_s, {-2, 379, 651, 3});
+    m_startOverButton = makeButton(page, u"Command1_4"_s, u"最初へジャンプ"_s, {420, 390, 110, 25});
+    m_finishButton = makeButton(page, u"Command1_5"_s, u"完了"_s, {567, 390, 76, 25});
     // In the place of the two buttons, while they are hidden during a batch.
-    m_stop = makeButton(page, u"StopButton"_s, u"中止"_s, {567, 390, 76, 25});
-    m_stop->hide();
+    m_stopButton = makeButton(page, u"StopButton"_s, u"中止"_s, {567, 390, 76, 25});
+    m_stopButton->hide();
 }
 
 void frmDatInstDig::setTabOrders()
@@ -310,10 +320,10 @@ void frmDatInstDig::setTabOrders()
             previous = widget;
         }
     };
-    chain({Text1[0], Command2[0], Command1[0], Command1[1], Option1[0], Option1[1], Command2[1], Text1[1]});
-    chain({ListView1, Command1[2], Command1[3], Command1[6], Command3[0], Command3[1], Combo1[2], Combo1[1], Check1[1],
-           Combo1[0], Check1[0]});
-    chain({Command1[4], Command1[5]});
+    chain({m_sourceField, m_browseSourceButton, m_nextButton, m_settingsCancelButton, m_standardKind, m_privateKind, m_browseDestinationButton, m_destinationField});
+    chain({m_fileList, m_convertButton, m_fileListCancelButton, m_backButton, m_selectAllButton, m_clearSelectionButton, m_moveToColumn, m_moveFromColumn, m_moveOption,
+           m_ticketColumn, m_ticketOption});
+    chain({m_startOverButton, m_finishButton});
 }
 
 } // namespace hy3::ui

@@ -8,9 +8,6 @@
 
 namespace hy3::ui::Module1 {
 
-QString DetailFolder;
-DetailRowTarget *DetailList = nullptr;
-
 void beginListing(FileListView &list)
 {
     list.setVisible(false);
@@ -35,9 +32,9 @@ ListingResult::Outcome ListOldDataFiles(FileListView &list, const ListingResult 
     return result.outcome;
 }
 
-std::optional<DetailFailure> ListHyoFilesWithDetails()
+std::optional<DetailFailure> ListHyoFilesWithDetails(const QString &folder, DetailRowTarget *list)
 {
-    return hy3::ListHyoFilesWithDetails(DetailFolder, DetailList);
+    return hy3::ListHyoFilesWithDetails(folder, list);
 }
 
 } // namespace hy3::ui::Module1

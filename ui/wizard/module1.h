@@ -17,12 +17,6 @@ class FileListView;
 // The listing procedures of the wizard.
 namespace Module1 {
 
-// The folder and the five-column list of the finishing step. Nothing in the
-// program sets them, so the finishing step walks the root folder and stops at
-// the first file with records without touching it.
-extern QString DetailFolder;
-extern DetailRowTarget *DetailList;
-
 // The listing's first step: the file list hidden and emptied while the folder is read.
 void beginListing(FileListView &list);
 
@@ -31,8 +25,10 @@ void beginListing(FileListView &list);
 // The caller brings the settings page back unless the outcome is Found.
 ListingResult::Outcome ListOldDataFiles(FileListView &list, const ListingResult &result, QWidget *parent);
 
-// The finishing step's detailed listing of DetailFolder into DetailList.
-[[nodiscard]] std::optional<DetailFailure> ListHyoFilesWithDetails();
+// The finishing step's detailed listing of a folder into a list of five
+// columns. The design's finishing step binds neither (an empty folder: the
+// root), so it stops at the first file with records without touching it.
+[[nodiscard]] std::optional<DetailFailure> ListHyoFilesWithDetails(const QString &folder, DetailRowTarget *list);
 
 } // namespace Module1
 
