@@ -14,7 +14,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cerrno>
 #include <cstring>
 #include <iterator>
 #include <vector>
@@ -39,14 +38,6 @@ BOOL failedWith<BOOL>(int code)
 {
     SetLastError(static_cast<DWORD>(code));
     return FALSE;
-}
-
-template <>
-int failedWith<int>(int code) // _write
-{
-    SetLastError(static_cast<DWORD>(code));
-    errno = EIO;
-    return -1;
 }
 
 template <>
@@ -297,8 +288,11 @@ Error writeAll(Stream stream, const char *data, std::size_t size)
     const int out = descriptorOf(stream);
     while (size > 0) {
         const unsigned chunk = size > (1U << 30) ? (1U << 30) : static_cast<unsigned>(size);
-        const int n = after(Call::Write, [&] { return ::_write(out, data, chunk); });
-        if (n < 0)
+        int n = 0;
+        if (!after(Call::Write, [&] {
+                n = ::_write(out, data, chunk);
+                return n >= 0 ? TRUE : FALSE;
+            }))
             return lastError();
         if (n == 0)
             return {Cause::NoSpace, ERROR_DISK_FULL};
