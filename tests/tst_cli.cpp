@@ -116,46 +116,60 @@ void TestCli::commandLine_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("out"); // a part of standard output
+    QTest::addColumn<QString>("err"); // a part of standard error
 
-    const auto usage = [](const char *name, const QStringList &arguments) {
-        QTest::addRow("%s", name) << arguments << 2 << QString();
+    // A mistake is named, in Japanese, on standard error.
+    const auto usage = [](const char *name, const QStringList &arguments, const QString &says) {
+        QTest::addRow("%s", name) << arguments << 2 << QString() << says;
     };
-    usage("no arguments", {});
-    usage("unknown command", {u"copy"_s});
-    usage("unknown option", {u"convert"_s, u"--kind"_s, u"hyo"_s, u"--fast"_s, u"a"_s, u"b"_s});
-    usage("unknown short option", {u"list"_s, u"-z"_s, u"a"_s});
-    usage("option without its value", {u"convert"_s, u"a.hyo"_s, u"-o"_s});
-    usage("kind missing in the folder form", {u"convert"_s, u"a"_s, u"b"_s});
-    usage("kind unknown", {u"list"_s, u"--kind"_s, u"hy3"_s, u"a"_s});
-    usage("ticket column 0", {u"convert"_s, u"--kind=hyo"_s, u"--ticket-column"_s, u"0"_s, u"a"_s, u"b"_s});
-    usage("ticket column 73", {u"convert"_s, u"--kind=hyo"_s, u"--ticket-column=73"_s, u"a"_s, u"b"_s});
-    usage("ticket column not a number", {u"convert"_s, u"--kind=hyo"_s, u"--ticket-column=x"_s, u"a"_s, u"b"_s});
-    usage("ticket column with hyp", {u"convert"_s, u"--kind=hyp"_s, u"--ticket-column=3"_s, u"a"_s, u"b"_s});
-    usage("move from 73", {u"convert"_s, u"--kind=hyo"_s, u"--move=73:1"_s, u"a"_s, u"b"_s});
-    usage("move to 151", {u"convert"_s, u"--kind=hyo"_s, u"--move=1:151"_s, u"a"_s, u"b"_s});
-    usage("move without colon", {u"convert"_s, u"--kind=hyo"_s, u"--move=5"_s, u"a"_s, u"b"_s});
-    usage("convert without folders", {u"convert"_s, u"--kind=hyo"_s, u"a"_s});
-    usage("an empty destination is not the root", {u"convert"_s, u"--kind"_s, u"hyo"_s, u"s"_s, u""_s, u"a.hyo"_s});
-    usage("a value given to a switch", {u"list"_s, u"--json=yes"_s, u"a"_s});
-    usage("an option of another command", {u"list"_s, u"--no-overwrite"_s, u"a"_s});
-    usage("an empty output folder", {u"convert"_s, u"-o"_s, u""_s, u"a.hyo"_s});
-    usage("-o without a source", {u"convert"_s, u"-o"_s, u"out"_s});
-    usage("move on list", {u"list"_s, u"--kind=hyo"_s, u"--move=1:2"_s, u"a"_s});
-    usage("columns on convert", {u"convert"_s, u"--columns=1-2"_s, u"-o"_s, u"o"_s, u"a.hyo"_s});
-    usage("quiet and verbose", {u"convert"_s, u"-q"_s, u"-v"_s, u"-o"_s, u"o"_s, u"a.hyo"_s});
-    usage("-0 without a list", {u"convert"_s, u"-0"_s, u"-o"_s, u"o"_s, u"a.hyo"_s});
-    usage("list without a folder", {u"list"_s});
-    QTest::addRow("--help anywhere") << QStringList{u"convert"_s, u"-o"_s, u"x"_s, u"--help"_s} << 0 << u"使い方"_s;
-    QTest::addRow("-h: the commands") << QStringList{u"-h"_s} << 0 << u"convert"_s;
-    QTest::addRow("a command's own options") << QStringList{u"convert"_s, u"--help"_s} << 0 << u"--files-from"_s;
-    QTest::addRow("only its own options") << QStringList{u"show"_s, u"-h"_s} << 0 << u"--columns"_s;
+    usage("no arguments", {}, u"コマンドを指定してください"_s);
+    usage("unknown command", {u"copy"_s}, u"不明なコマンドです: copy"_s);
+    usage("unknown option", {u"convert"_s, u"--kind"_s, u"hyo"_s, u"--fast"_s, u"a"_s, u"b"_s},
+          u"不明なオプションです: --fast"_s);
+    usage("unknown short option", {u"list"_s, u"-z"_s, u"a"_s}, u"不明なオプションです: -z"_s);
+    usage("option without its value", {u"convert"_s, u"a.hyo"_s, u"-o"_s}, u"-o に値がありません"_s);
+    usage("kind missing in the folder form", {u"convert"_s, u"a"_s, u"b"_s}, u"--kind hyo または --kind hyp"_s);
+    usage("kind unknown", {u"list"_s, u"--kind"_s, u"hy3"_s, u"a"_s}, u"--kind には hyo か hyp を指定してください（指定値: hy3）"_s);
+    usage("ticket column 0", {u"convert"_s, u"--kind=hyo"_s, u"--ticket-column"_s, u"0"_s, u"a"_s, u"b"_s},
+          u"--ticket-column は 1～72 の整数で指定してください（指定値: 0）"_s);
+    usage("ticket column 73", {u"convert"_s, u"--kind=hyo"_s, u"--ticket-column=73"_s, u"a"_s, u"b"_s},
+          u"（指定値: 73）"_s);
+    usage("ticket column not a number", {u"convert"_s, u"--kind=hyo"_s, u"--ticket-column=x"_s, u"a"_s, u"b"_s},
+          u"（指定値: x）"_s);
+    usage("ticket column with hyp", {u"convert"_s, u"--kind=hyp"_s, u"--ticket-column=3"_s, u"a"_s, u"b"_s},
+          u"*.hyo のデータにだけ使えます"_s);
+    usage("move from 73", {u"convert"_s, u"--kind=hyo"_s, u"--move=73:1"_s, u"a"_s, u"b"_s},
+          u"--move の移動元の列 は 1～72"_s);
+    usage("move to 151", {u"convert"_s, u"--kind=hyo"_s, u"--move=1:151"_s, u"a"_s, u"b"_s},
+          u"--move の移動先の列 は 1～150"_s);
+    usage("move without colon", {u"convert"_s, u"--kind=hyo"_s, u"--move=5"_s, u"a"_s, u"b"_s},
+          u"移動元:移動先 の形で"_s);
+    usage("convert without folders", {u"convert"_s, u"--kind=hyo"_s, u"a"_s},
+          u"変換元フォルダーと変換先フォルダーを指定してください"_s);
+    usage("an empty destination is not the root", {u"convert"_s, u"--kind"_s, u"hyo"_s, u"s"_s, u""_s, u"a.hyo"_s},
+          u"変換元・変換先のフォルダーが空です"_s);
+    usage("a value given to a switch", {u"list"_s, u"--json=yes"_s, u"a"_s}, u"--json は値を取りません"_s);
+    usage("an option of another command", {u"list"_s, u"--no-overwrite"_s, u"a"_s},
+          u"--no-overwrite は convert のオプションです"_s);
+    usage("an empty output folder", {u"convert"_s, u"-o"_s, u""_s, u"a.hyo"_s}, u"-o には出力先のフォルダーを指定してください"_s);
+    usage("-o without a source", {u"convert"_s, u"-o"_s, u"out"_s}, u"変換するファイルかフォルダーを指定してください"_s);
+    usage("move on list", {u"list"_s, u"--kind=hyo"_s, u"--move=1:2"_s, u"a"_s}, u"--move は convert のオプションです"_s);
+    usage("columns on convert", {u"convert"_s, u"--columns=1-2"_s, u"-o"_s, u"o"_s, u"a.hyo"_s},
+          u"--columns は show のオプションです"_s);
+    usage("quiet and verbose", {u"convert"_s, u"-q"_s, u"-v"_s, u"-o"_s, u"o"_s, u"a.hyo"_s}, u"-q と -v は一緒に使えません"_s);
+    usage("-0 without a list", {u"convert"_s, u"-0"_s, u"-o"_s, u"o"_s, u"a.hyo"_s}, u"-0 は --files-from と一緒に"_s);
+    usage("list without a folder", {u"list"_s}, u"list には一覧するフォルダーを指定してください"_s);
+    QTest::addRow("--help anywhere") << QStringList{u"convert"_s, u"-o"_s, u"x"_s, u"--help"_s} << 0 << u"使い方"_s << QString();
+    QTest::addRow("-h: the commands") << QStringList{u"-h"_s} << 0 << u"convert"_s << QString();
+    QTest::addRow("a command's own options") << QStringList{u"convert"_s, u"--help"_s} << 0 << u"--files-from"_s << QString();
+    QTest::addRow("only its own options") << QStringList{u"show"_s, u"-h"_s} << 0 << u"--columns"_s << QString();
     QTest::addRow("a blank folder is a name like any other")
-        << QStringList{u"convert"_s, u"--kind"_s, u"hyo"_s, u"  "_s, u"d"_s} << 1 << QString();
+        << QStringList{u"convert"_s, u"--kind"_s, u"hyo"_s, u"  "_s, u"d"_s} << 1 << QString() << QString();
     QTest::addRow("--version anywhere") << QStringList{u"list"_s, u"x"_s, u"--version"_s} << 0
-                                        << u"hy3conv "_s + QStringLiteral(HY3_VERSION);
-    QTest::addRow("-V") << QStringList{u"-V"_s} << 0 << u"hy3conv "_s + QStringLiteral(HY3_VERSION);
-    QTest::addRow("--help names -V") << QStringList{u"--help"_s} << 0 << u"-V, --version"_s;
-    QTest::addRow("-- ends the options") << QStringList{u"list"_s, u"--"_s, u"--help"_s} << 1 << QString();
+                                        << u"hy3conv "_s + QStringLiteral(HY3_VERSION) << QString();
+    QTest::addRow("-V") << QStringList{u"-V"_s} << 0 << u"hy3conv "_s + QStringLiteral(HY3_VERSION) << QString();
+    QTest::addRow("--help names -V") << QStringList{u"--help"_s} << 0 << u"-V, --version"_s << QString();
+    QTest::addRow("-- ends the options") << QStringList{u"list"_s, u"--"_s, u"--help"_s} << 1 << QString() << QString();
 }
 
 void TestCli::commandLine()
@@ -163,7 +177,9 @@ void TestCli::commandLine()
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
     QFETCH(QString, out);
+    QFETCH(QString, err);
     const testdata::Run run = testdata::hy3conv(arguments);
+    QVERIFY2(run.err.contains(err), qPrintable(run.err));
     QCOMPARE(run.exitCode, exitCode);
     if (arguments.size() == 2 && arguments.first() == u"show")
         QVERIFY2(!run.out.contains(u"--files-from"_s), qPrintable(run.out));
