@@ -169,6 +169,22 @@ Error renameWithoutReplacing(const OpenFile &file, const String &to)
     return check(before(Call::Rename, [&] { return ::renameat(folder, from, folder, to.c_str()); }));
 }
 
+// A descriptor just opened (or the failure to open it), kept when what it
+// opened is of a type `wanted` takes: anything else is NotRegularFile.
+Error keepIf(int handle, bool (*wanted)(Type), Handle &file)
+{
+    if (handle < 0)
+        return lastError();
+    Handle opened(handle);
+    Status status;
+    if (const Error error = statHandle(opened, status))
+        return error;
+    if (!wanted(status.type))
+        return {Cause::NotRegularFile, 0};
+    file = std::move(opened);
+    return {};
+}
+
 // A regular file opened for reading, or why not. Non-blocking, so that a
 // name swapped for a pipe meanwhile can't hang us.
 Error openRegularFile(const Folder &folder, const String &name, int flags, Handle &file)
@@ -176,16 +192,7 @@ Error openRegularFile(const Folder &folder, const String &name, int flags, Handl
     const int handle = before(Call::Open, [&] {
         return ::openat(fd(folder.handle), name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | flags);
     });
-    if (handle < 0)
-        return lastError();
-    Handle opened(handle);
-    Status status;
-    if (const Error error = statHandle(opened, status))
-        return error;
-    if (status.type != Type::Regular)
-        return {Cause::NotRegularFile, 0};
-    file = std::move(opened);
-    return {};
+    return keepIf(handle, [](Type type) { return type == Type::Regular; }, file);
 }
 
 // A read or a write, again when a signal cut it short before any byte.
@@ -400,16 +407,7 @@ Utf8Console::~Utf8Console() = default;
 Error openToRead(const String &path, Handle &file)
 {
     const int handle = before(Call::Open, [&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY); });
-    if (handle < 0)
-        return lastError();
-    Handle opened(handle);
-    Status status;
-    if (const Error error = statHandle(opened, status))
-        return error;
-    if (status.type == Type::Folder)
-        return {Cause::NotRegularFile, EISDIR};
-    file = std::move(opened);
-    return {};
+    return keepIf(handle, [](Type type) { return type != Type::Folder; }, file); // a pipe is read as it comes
 }
 
 Error readAll(Stream stream, std::string &bytes)
