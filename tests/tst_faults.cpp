@@ -699,7 +699,7 @@ void TestFaults::whatWindowsDoesToFiles()
             Sleep(100);
             CloseHandle(held);
         });
-    const Outcome outcome = convertOne({src() + u"/b.hyo"_s, path, DataKind::Standard}, {});
+    const Outcome outcome = testdata::convertFile(DataKind::Standard, {src() + u"/b.hyo"_s, path}).outcome;
     if (release.joinable())
         release.join();
     else if (held != INVALID_HANDLE_VALUE)
