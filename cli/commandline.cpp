@@ -68,6 +68,9 @@ void parseColumns(const QString &text, Request &request)
 
 void checkConvert(const Request &request)
 {
+    (void)backupPolicy(request);
+    if (request.report && request.report->isEmpty())
+        throw UsageError{u"--report には書き込むファイルを指定してください"_s};
     if (request.quiet && request.verbose)
         throw UsageError{u"-q と -v は一緒に使えません"_s};
     if (request.nullSeparated && !request.filesFrom)
@@ -121,6 +124,24 @@ QList<CommandDeclaration> declare()
           [](Request &request, const QString &) { request.dryRun = true; }},
          {{u"no-overwrite"_s}, {}, u"既にある出力ファイルは残し、「変換しませんでした」と表示します"_s,
           [](Request &request, const QString &) { request.noOverwrite = true; }},
+         {{u"b"_s, u"backup"_s}, {},
+          u"置き換える前の出力を、出力の隣に残します（GNU cp と同じ）。方式は\n"
+          "none・off（残さない）、numbered・t（名前.~1~ など番号付き）、\n"
+          "existing・nil（番号付きがあれば番号付き、なければ単純）、\n"
+          "simple・never（名前 + 接尾辞）。省略時は環境変数 VERSION_CONTROL、\n"
+          "それもなければ existing。同じ内容の出力はそのままにし、残しません"_s,
+          [](Request &request, const QString &control) {
+              if (!control.isEmpty() || !request.backup)
+                  request.backup = control;
+          },
+          u"方式"_s},
+         {{u"S"_s, u"suffix"_s}, u"接尾辞"_s,
+          u"単純な方式で残すときの接尾辞（既定は環境変数 SIMPLE_BACKUP_SUFFIX、\nなければ ~）"_s,
+          [](Request &request, const QString &value) { request.suffix = value; }},
+         {{u"report"_s}, u"ファイル"_s,
+          u"結果をファイルに書きます（Excel で開ける CSV。名前が .json なら --json と\n"
+          "同じ JSON）。中止したときも、変換しなかったファイルを含めて書きます"_s,
+          [](Request &request, const QString &value) { request.report = value; }},
          {{u"ticket-column"_s}, u"N"_s, u"旧データの N 列目（1～72）を「整理券番号列」へ移動します\n（*.hyo のみ）"_s,
           [](Request &request, const QString &value) {
               request.columns.ticketNumber = true;
@@ -272,6 +293,8 @@ QString optionLines(const QList<OptionDeclaration> &options)
         QString head = u"  "_s + names.join(u", "_s);
         if (!option.valueName.isEmpty())
             head += u' ' + option.valueName;
+        if (!option.optionalValueName.isEmpty())
+            head += u"[="_s + option.optionalValueName + u']';
         const QStringList lines = option.description.split(u'\n');
         text += head + QString(qMax(1, 29 - displayWidth(head)), u' ') + lines.first() + u'\n';
         for (qsizetype i = 1; i < lines.size(); ++i)
@@ -312,6 +335,42 @@ QString commonText()
 
 } // namespace
 
+BackupPolicy backupPolicy(const Request &request)
+{
+    BackupPolicy policy;
+    if (!request.backup)
+        return policy;
+    // GNU's names, or a prefix of one that names no other.
+    static const QList<std::pair<QString, BackupPolicy::Naming>> kControls{
+        {u"none"_s, BackupPolicy::Naming::None},         {u"off"_s, BackupPolicy::Naming::None},
+        {u"numbered"_s, BackupPolicy::Naming::Numbered}, {u"t"_s, BackupPolicy::Naming::Numbered},
+        {u"existing"_s, BackupPolicy::Naming::Existing}, {u"nil"_s, BackupPolicy::Naming::Existing},
+        {u"simple"_s, BackupPolicy::Naming::Simple},     {u"never"_s, BackupPolicy::Naming::Simple}};
+    const bool fromEnvironment = request.backup->isEmpty();
+    const QString control = fromEnvironment ? qEnvironmentVariable("VERSION_CONTROL", u"existing"_s) : *request.backup;
+    std::optional<BackupPolicy::Naming> found;
+    bool ambiguous = false;
+    for (const auto &[name, naming] : kControls) {
+        if (name == control) {
+            found = naming;
+            ambiguous = false;
+            break;
+        }
+        if (!control.isEmpty() && name.startsWith(control)) {
+            ambiguous = ambiguous || (found && *found != naming);
+            found = naming;
+        }
+    }
+    if (!found || ambiguous)
+        throw UsageError{u"%1 の方式は none・off・numbered・t・existing・nil・simple・never のどれかです（指定値: %2）"_s
+                             .arg(fromEnvironment ? u"環境変数 VERSION_CONTROL"_s : u"--backup"_s, control)};
+    policy.naming = *found;
+    policy.suffix = request.suffix.value_or(qEnvironmentVariable("SIMPLE_BACKUP_SUFFIX", u"~"_s));
+    if (policy.suffix.isEmpty() || policy.suffix.contains(u'/') || (fs::sys::kWindows && policy.suffix.contains(u'\\')))
+        throw UsageError{u"--suffix には区切り文字を含まない空でない文字列を指定してください（指定値: %1）"_s.arg(policy.suffix)};
+    return policy;
+}
+
 const QList<CommandDeclaration> &commands()
 {
     static const QList<CommandDeclaration> declared = declare();
@@ -346,6 +405,24 @@ Request parseCommandLine(const QStringList &arguments)
 
     QStringList rest = arguments;
     rest.removeAt(commandAt - arguments.cbegin());
+    // --name=VALUE of a switch that may take one (--backup=numbered): the value
+    // is taken here, the switch is left for the parser.
+    for (QString &argument : rest) {
+        if (argument == u"--")
+            break;
+        for (const OptionDeclaration &option : chosen->options) {
+            if (option.optionalValueName.isEmpty())
+                continue;
+            const QString prefix = u"--"_s + option.names.last() + u'=';
+            if (argument.startsWith(prefix)) {
+                const QString value = argument.mid(prefix.size());
+                if (value.isEmpty())
+                    throw UsageError{u"%1 の%2が空です"_s.arg(prefix.chopped(1), option.optionalValueName)};
+                option.apply(request, value);
+                argument = prefix.chopped(1);
+            }
+        }
+    }
     checkValues(*chosen, rest);
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);

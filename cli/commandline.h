@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "engine/job.h"
 #include "format/convert.h"
 #include "format/kinds.h"
 
@@ -27,6 +28,9 @@ struct Request
     bool dryRun = false;
     bool json = false;
     bool noOverwrite = false;
+    std::optional<QString> backup; // -b or --backup[=CONTROL]: the control given, or empty
+    std::optional<QString> suffix; // --suffix, -S
+    std::optional<QString> report; // --report FILE
     bool quiet = false;
     bool verbose = false;
     std::optional<QString> filesFrom; // a file, or "-" for standard input
@@ -54,6 +58,8 @@ struct OptionDeclaration
     QString valueName;
     QString description;
     std::function<void(Request &request, const QString &value)> apply;
+    // A switch whose long form may also take a value (--backup[=CONTROL]): its name in the help.
+    QString optionalValueName = {};
 };
 
 struct CommandDeclaration
@@ -70,6 +76,10 @@ struct CommandDeclaration
 
 // The commands and what they take.
 [[nodiscard]] const QList<CommandDeclaration> &commands();
+
+// The backup policy -b, --backup, --suffix and the environment ask for;
+// throws UsageError for a method or a suffix it can't take.
+[[nodiscard]] BackupPolicy backupPolicy(const Request &request);
 
 // Parses the arguments after the program name; throws UsageError.
 [[nodiscard]] Request parseCommandLine(const QStringList &arguments);

@@ -2,6 +2,8 @@
 #include "commands.h"
 
 #include "engine/drive.h"
+#include "files/newfile.h"
+#include "runreport.h"
 #include "jsonwriter.h"
 #include "messages.h"
 #include "files/paths.h"
@@ -24,6 +26,8 @@ QString resultName(Outcome::Result result, bool dryRun)
     switch (result) {
     case Outcome::Result::Converted:
         return dryRun ? u"would-convert"_s : u"converted"_s;
+    case Outcome::Result::Unchanged:
+        return u"unchanged"_s;
     case Outcome::Result::NoRecords:
         return u"no-records"_s;
     case Outcome::Result::Kept:
@@ -36,22 +40,28 @@ QString resultName(Outcome::Result result, bool dryRun)
     return u"failed"_s;
 }
 
-// What a run of convert says about its files, as they are final: plain lines,
-// or the elements of one JSON document.
+// What a run of convert says about its files, as they are final: plain lines
+// or the elements of one JSON document on standard output, and the same
+// record in a report file (CSV, or that JSON document).
 class ConvertReport
 {
 public:
-    ConvertReport(const Request &request, Console &console)
+    ConvertReport(const Request &request, Console &console, fs::NewFile *file)
         : m_request(request)
         , m_console(console)
-        , m_json(console)
     {
-        if (!m_request.json)
-            return;
-        m_json.beginObject();
-        m_json.value(u"command", u"convert"_s);
-        m_json.value(u"dryRun", m_request.dryRun);
-        m_json.beginArray(u"files");
+        if (m_request.json)
+            m_json.emplace(console);
+        if (file && m_request.report->endsWith(u".json"_s, Qt::CaseInsensitive))
+            m_fileJson.emplace([file](QByteArrayView bytes) { file->write(bytes); });
+        else if (file)
+            m_csv.emplace([file](QByteArrayView bytes) { file->write(bytes); }, m_request.dryRun);
+        for (JsonWriter *json : documents()) {
+            json->beginObject();
+            json->value(u"command", u"convert"_s);
+            json->value(u"dryRun", m_request.dryRun);
+            json->beginArray(u"files");
+        }
     }
 
     void outcome(const Outcome &outcome)
@@ -60,9 +70,11 @@ public:
         const bool failed = outcome.result == Outcome::Result::Failed;
         if (failed)
             m_console.message(Messages::failureOf(outcome));
-        if (m_request.json)
-            return m_json.value(fileObject(outcome));
-        if (failed || outcome.result == Outcome::Result::NotRun || m_request.quiet)
+        if (m_csv)
+            m_csv->add(outcome);
+        for (JsonWriter *json : documents())
+            json->value(fileObject(outcome));
+        if (m_request.json || failed || outcome.result == Outcome::Result::NotRun || m_request.quiet)
             return;
         const bool withCount = m_request.verbose || m_request.isFolderPairForm();
         m_console.data(Console::escaped(Messages::outcomeLine(outcome, m_request.dryRun, withCount)));
@@ -73,6 +85,8 @@ public:
         const QString message = Messages::failure(item.path(), item.failure);
         m_console.message(message);
         m_problems.append(message);
+        if (m_csv)
+            m_csv->addProblem(item.path(), item.failure);
     }
 
     [[nodiscard]] const Tally &tally() const { return m_tally; }
@@ -82,20 +96,31 @@ public:
     {
         if (hiddenFiles > 0)
             m_console.message(Messages::hiddenFilesLeftOut(hiddenFiles));
-        if (!m_request.json)
-            return;
-        m_json.endArray();
-        m_json.value(u"errors", QJsonArray::fromStringList(m_problems));
-        m_json.value(u"converted", m_tally.converted);
-        m_json.value(u"noRecords", m_tally.noRecords);
-        m_json.value(u"skipped", m_tally.kept);
-        m_json.value(u"failed", m_tally.failed);
-        m_json.value(u"notRun", m_tally.notRun);
-        m_json.value(u"hidden", hiddenFiles);
-        m_json.endObject();
+        for (JsonWriter *json : documents()) {
+            json->endArray();
+            json->value(u"errors", QJsonArray::fromStringList(m_problems));
+            json->value(u"converted", m_tally.converted);
+            json->value(u"unchanged", m_tally.unchanged);
+            json->value(u"noRecords", m_tally.noRecords);
+            json->value(u"skipped", m_tally.kept);
+            json->value(u"failed", m_tally.failed);
+            json->value(u"notRun", m_tally.notRun);
+            json->value(u"hidden", hiddenFiles);
+            json->endObject();
+        }
     }
 
 private:
+    std::vector<JsonWriter *> documents()
+    {
+        std::vector<JsonWriter *> all;
+        for (std::optional<JsonWriter> *json : {&m_json, &m_fileJson}) {
+            if (*json)
+                all.push_back(&**json);
+        }
+        return all;
+    }
+
     QJsonObject fileObject(const Outcome &outcome) const
     {
         QJsonObject file;
@@ -108,15 +133,20 @@ private:
             return file;
         }
         file.insert(u"records"_s, outcome.records);
-        if (outcome.records > 0 && outcome.result == Outcome::Result::Converted)
+        if (outcome.records > 0
+            && (outcome.result == Outcome::Result::Converted || outcome.result == Outcome::Result::Unchanged))
             putName(file, u"firstName"_s, outcome.firstName);
         file.insert(u"replaced"_s, outcome.replaced);
+        if (!outcome.backup.isEmpty())
+            putPath(file, u"backup"_s, outcome.backup);
         return file;
     }
 
     const Request &m_request;
     Console &m_console;
-    JsonWriter m_json;
+    std::optional<JsonWriter> m_json;     // standard output
+    std::optional<JsonWriter> m_fileJson; // the report, as JSON
+    std::optional<CsvReport> m_csv;       // the report, as CSV
     Tally m_tally;
     QStringList m_problems;
 };
@@ -195,7 +225,17 @@ int runConvert(const Request &request, Console &console, const std::atomic<bool>
     settings.overwrite = !request.noOverwrite;
     settings.dryRun = request.dryRun;
     settings.makeFolders = request.isFolderPairForm() ? MakeFolders::None : MakeFolders::All;
-    ConvertReport report(request, console);
+    settings.backup = backupPolicy(request);
+    // The report file is started before the first file: a place it can't
+    // be written is said before anything is converted.
+    fs::NewFile reportFile;
+    if (request.report) {
+        if (const Failure failure = reportFile.start(*request.report)) {
+            console.message(Messages::reportUnwritable(*request.report, failure));
+            return ExitFailure;
+        }
+    }
+    ConvertReport report(request, console, request.report ? &reportFile : nullptr);
     Engine engine(settings, [&report](const Outcome &outcome) { report.outcome(outcome); });
     QString label; // of the job the feed handed out last
     const auto feed = [&]() -> std::optional<NextJob> {
@@ -219,7 +259,13 @@ int runConvert(const Request &request, Console &console, const std::atomic<bool>
     drive(engine, feed, driving);
     console.endProgress();
     report.finish(sources.hiddenFiles());
-    const bool written = console.flush();
+    bool written = console.flush();
+    if (request.report) {
+        if (const Failure failure = reportFile.finish()) {
+            console.message(Messages::reportUnwritable(*request.report, failure));
+            written = false;
+        }
+    }
     if (stop.load()) {
         console.message(Messages::stopped(report.tally().converted, report.tally().notRun));
         return ExitStopped;

@@ -27,45 +27,45 @@ void JsonWriter::separate(QStringView key)
 {
     if (!m_first.empty()) {
         if (!m_first.back())
-            m_console.raw(",\n");
+            m_out(",\n");
         else
-            m_console.raw("\n");
+            m_out("\n");
         m_first.back() = false;
     }
     if (!key.isEmpty())
-        m_console.raw(encoded(key.toString()) + ": ");
+        m_out(encoded(key.toString()) + ": ");
 }
 
 void JsonWriter::beginObject(QStringView key)
 {
     separate(key);
-    m_console.raw("{");
+    m_out("{");
     m_first.push_back(true);
 }
 
 void JsonWriter::endObject()
 {
     m_first.pop_back();
-    m_console.raw(m_first.empty() ? "\n}\n" : "\n}");
+    m_out(m_first.empty() ? "\n}\n" : "\n}");
 }
 
 void JsonWriter::beginArray(QStringView key)
 {
     separate(key);
-    m_console.raw("[");
+    m_out("[");
     m_first.push_back(true);
 }
 
 void JsonWriter::endArray()
 {
     m_first.pop_back();
-    m_console.raw("\n]");
+    m_out("\n]");
 }
 
 void JsonWriter::value(QStringView key, const QJsonValue &value)
 {
     separate(key);
-    m_console.raw(encoded(value));
+    m_out(encoded(value));
 }
 
 QJsonObject errorObject(const Failure &failure, const QString &message)

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <functional>
 #include <vector>
 
 namespace hy3::cli {
@@ -19,7 +20,10 @@ namespace hy3::cli {
 class JsonWriter
 {
 public:
-    explicit JsonWriter(Console &console) : m_console(console) {}
+    using Output = std::function<void(QByteArrayView bytes)>;
+
+    explicit JsonWriter(Console &console) : m_out([&console](QByteArrayView bytes) { console.raw(bytes); }) {}
+    explicit JsonWriter(Output out) : m_out(std::move(out)) {}
 
     void beginObject(QStringView key = {});
     void endObject();
@@ -32,7 +36,7 @@ public:
 private:
     void separate(QStringView key);
 
-    Console &m_console;
+    Output m_out;
     std::vector<bool> m_first; // per open object or array: nothing written in it yet
 };
 

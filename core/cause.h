@@ -59,6 +59,7 @@ enum class Action : std::uint8_t {
     CreateOutput,
     WriteOutput,
     MakeDurable, // the new file is in place, its flush to the disk failed
+    KeepEarlier, // a copy of the earlier output could not be made: it was not replaced
     MakeWritable,
     CheckOptions,
 };

@@ -31,6 +31,7 @@ bool aboutOutput(Action action)
     case Action::CreateOutput:
     case Action::WriteOutput:
     case Action::MakeDurable:
+    case Action::KeepEarlier:
         return true;
     default:
         return false;
@@ -162,6 +163,8 @@ QString Messages::failure(const QString &path, const Failure &failure)
         return tr("「%1」に書き込めません（%2）").arg(shown, why);
     case Action::MakeDurable:
         return tr("「%1」は書き込みましたが、ディスクへの保存を確定できません（%2）").arg(shown, why);
+    case Action::KeepEarlier:
+        return tr("「%1」の前の内容を残せないため、置き換えませんでした（%2）").arg(shown, why);
     case Action::MakeWritable:
         return tr("「%1」を書き込み可能にできません（%2）").arg(shown, why);
     case Action::None:
@@ -203,6 +206,11 @@ QString Messages::hiddenFilesLeftOut(int count)
 QString Messages::destinationMissing(const QString &folder)
 {
     return tr("変換先のフォルダー「%1」が見つかりません").arg(fs::shown(folder));
+}
+
+QString Messages::reportUnwritable(const QString &path, const Failure &failure)
+{
+    return tr("結果のファイル「%1」を書き込めません（%2）").arg(fs::shown(path), cause(failure));
 }
 
 QString Messages::folderNotFoundTitle()
@@ -251,7 +259,12 @@ QString Messages::outcomeLine(const Outcome &outcome, bool dryRun, bool withCoun
         if (dryRun)
             return tr("変換します%1: %2 → %3%4")
                 .arg(outcome.replaced ? tr("（上書き）") : QString(), source, destination, count);
+        if (!outcome.backup.isEmpty())
+            return tr("変換しました: %1 → %2%3（前の内容は %4 に残しました）")
+                .arg(source, destination, count, fs::shown(outcome.backup));
         return tr("変換しました: %1 → %2%3").arg(source, destination, count);
+    case Outcome::Result::Unchanged:
+        return tr("同じ内容のため、そのままにしました: %1").arg(destination);
     case Outcome::Result::NoRecords:
         return tr("データ行がないため変換しませんでした: %1").arg(source);
     case Outcome::Result::Kept:

@@ -40,6 +40,8 @@ public:
     // The destination folder of a batch is not there.
     [[nodiscard]] static QString destinationMissing(const QString &folder);
     [[nodiscard]] static QString folderNotFoundTitle();
+    // A run's report file that can't be written.
+    [[nodiscard]] static QString reportUnwritable(const QString &path, const Failure &failure);
     [[nodiscard]] static QString notFoundTitle();
 
     // What the window says when a batch has failed files or was stopped.

@@ -32,7 +32,7 @@ void GroupCommitter::await(Outcome outcome, ReadyOutput output)
     m_slots.push_back({std::move(outcome), false});
     if (m_group.empty())
         m_groupOpened = std::chrono::steady_clock::now();
-    m_group.push_back({&m_slots.back(), std::move(output), {}});
+    m_group.push_back({&m_slots.back(), std::move(output), {}, {}});
 }
 
 void GroupCommitter::commitIfDue()
@@ -48,6 +48,7 @@ bool GroupCommitter::commit()
     if (m_group.empty())
         return false;
     flush();
+    keepEarlier();
     std::vector<const OpenFolder *> folders;
     for (Member &member : m_group) {
         replace(member);
@@ -86,6 +87,18 @@ bool GroupCommitter::commit()
 // which names the file that lost its data.
 void GroupCommitter::flush()
 {
+    struct Entry
+    {
+        fs::TemporaryFile *file;
+        OpenFolder *folder;
+        sys::Error *flushed;
+    };
+    std::vector<Entry> entries;
+    for (Member &member : m_group) {
+        entries.push_back({member.output.file.get(), member.output.folder.get(), &member.flushed});
+        if (member.output.kept)
+            entries.push_back({member.output.kept->file.get(), member.output.kept->folder.get(), &member.keptFailed});
+    }
     struct Device
     {
         std::uint64_t id = 0;
@@ -93,9 +106,9 @@ void GroupCommitter::flush()
         bool clean = false;
     };
     std::vector<Device> devices;
-    std::vector<std::ptrdiff_t> deviceOf(m_group.size(), -1); // -1: the file is flushed on its own
-    for (std::size_t i = 0; i < m_group.size(); ++i) {
-        OpenFolder &folder = *m_group[i].output.folder;
+    std::vector<std::ptrdiff_t> deviceOf(entries.size(), -1); // -1: the file is flushed on its own
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        OpenFolder &folder = *entries[i].folder;
         sys::Identity identity;
         if (m_folders.identity(folder, identity))
             continue;
@@ -113,9 +126,38 @@ void GroupCommitter::flush()
     const bool reported = sys::errorsReachFileSystemSync();
     for (Device &device : devices)
         device.clean = !sys::syncFileSystem(*device.first->folder) && reported;
-    for (std::size_t i = 0; i < m_group.size(); ++i) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
         if (deviceOf[i] < 0 || !devices[static_cast<std::size_t>(deviceOf[i])].clean)
-            m_group[i].flushed = m_group[i].output.file->syncData();
+            *entries[i].flushed = entries[i].file->syncData();
+    }
+}
+
+// The copies of the earlier outputs get their names, and the folders they
+// are in are flushed, before any of those outputs is replaced. An output
+// whose copy could not be kept stays as it was.
+void GroupCommitter::keepEarlier()
+{
+    std::vector<OpenFolder *> folders;
+    for (Member &member : m_group) {
+        if (!member.output.kept || member.flushed || member.keptFailed)
+            continue;
+        KeptCopy &kept = *member.output.kept;
+        if (const sys::Error error = kept.file->commit(kept.name, kept.replace)) {
+            member.keptFailed = error;
+            continue;
+        }
+        if (std::find(folders.begin(), folders.end(), kept.folder.get()) == folders.end())
+            folders.push_back(kept.folder.get());
+    }
+    for (OpenFolder *folder : folders) {
+        m_folders.markUsed(*folder);
+        const sys::Error error = sys::syncFolder(*folder->folder);
+        if (!error)
+            continue;
+        for (Member &member : m_group) {
+            if (member.output.kept && member.output.kept->folder.get() == folder && !member.keptFailed)
+                member.keptFailed = error;
+        }
     }
 }
 
@@ -133,6 +175,8 @@ void GroupCommitter::replace(Member &member)
     Outcome &outcome = member.slot->outcome;
     if (member.flushed)
         return failMember(member, member.flushed.during(Action::WriteOutput));
+    if (member.keptFailed)
+        return failMember(member, member.keptFailed.during(Action::KeepEarlier));
 
     // Looked at again right before the rename: a link put there meanwhile is
     // not replaced, and another name of an output of this batch is not written twice.

@@ -15,6 +15,16 @@
 
 namespace hy3 {
 
+// A copy of an earlier output, written whole as a temporary where it is to
+// be kept, waiting for its name.
+struct KeptCopy
+{
+    std::unique_ptr<fs::TemporaryFile> file;
+    std::shared_ptr<OpenFolder> folder;
+    fs::sys::String name;
+    bool replace = true; // an older copy of that name gives way (GNU's simple backups)
+};
+
 // A new file written whole as a temporary in its output folder, waiting for
 // its name.
 struct ReadyOutput
@@ -24,17 +34,20 @@ struct ReadyOutput
     int folderNumber = 0;
     fs::sys::String name;
     int written = -1; // its number in WrittenOutputs
+    std::optional<KeptCopy> kept; // the earlier output, kept before it is replaced
 };
 
 // Makes the outputs of a batch visible in groups, with the guarantee of a
 // flush per file at close to the cost of none, and hands out every job's
 // outcome once, in job order. A group's files are written without flushing;
 // then the file systems one flush covers are flushed once and every other
-// file on its own; then each is renamed over its destination in order
-// (looked at again first: a link put there is not replaced); then each
-// folder is flushed once. A file is reported converted only once it is on
-// the disk; at every moment a destination is its earlier file or the
-// complete new one.
+// file on its own; then the copies of earlier outputs get their names and
+// their folders are flushed; then each output is renamed over its
+// destination in order (looked at again first: a link put there is not
+// replaced); then each folder is flushed once. A file is reported converted
+// only once it is on the disk; at every moment a destination is its earlier
+// file or the complete new one, and an earlier file is replaced only once its
+// copy is on the disk.
 class GroupCommitter
 {
 public:
@@ -66,10 +79,12 @@ private:
     {
         Slot *slot = nullptr; // stays put: slots are only added at the back and taken from the front
         ReadyOutput output;
-        fs::sys::Error flushed;
+        fs::sys::Error flushed;    // the new file's data did not reach the disk
+        fs::sys::Error keptFailed; // the copy of the earlier file could not be kept
     };
 
     void flush();
+    void keepEarlier();
     void replace(Member &member);
     void failMember(Member &member, const Failure &failure);
     void deliver();

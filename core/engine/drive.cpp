@@ -9,6 +9,9 @@ void Tally::count(const Outcome &outcome)
     case Outcome::Result::Converted:
         ++converted;
         break;
+    case Outcome::Result::Unchanged:
+        ++unchanged;
+        break;
     case Outcome::Result::NoRecords:
         ++noRecords;
         break;

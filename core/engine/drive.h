@@ -13,13 +13,14 @@ namespace hy3 {
 struct Tally
 {
     int converted = 0;
+    int unchanged = 0;
     int noRecords = 0;
     int kept = 0;
     int failed = 0;
     int notRun = 0;
 
     void count(const Outcome &outcome);
-    [[nodiscard]] int files() const { return converted + noRecords + kept + failed + notRun; }
+    [[nodiscard]] int files() const { return converted + unchanged + noRecords + kept + failed + notRun; }
 };
 
 // The next job of a batch, or one that can't be run (its failure, a name too

@@ -19,7 +19,8 @@ private:
     // folder checked instead.
     [[nodiscard]] Failure openOutputFolder(const Job &job, std::shared_ptr<OpenFolder> &folder, int &number) override;
     [[nodiscard]] Failure complete(const Job &job, DataFileReader &reader, const std::shared_ptr<OpenFolder> &folder,
-                                   int number, Planned &planned) override;
+                                   int number, const std::optional<fs::sys::Status> &existing,
+                                   Planned &planned) override;
 };
 
 } // namespace hy3

@@ -16,6 +16,7 @@ struct Outcome
 {
     enum class Result : std::uint8_t {
         Converted, // written (in a dry run: would be)
+        Unchanged, // the output already held exactly these bytes: left as it was
         NoRecords, // the old file holds no record: nothing written
         Kept,      // an output of that name was there and was to be kept
         Failed,
@@ -31,6 +32,7 @@ struct Outcome
     QByteArray firstName;  // the first record's Name, raw cp932, once read
     bool replaced = false; // an earlier file of the destination's name was (would be) replaced
     QString earlier;       // Clash: the source that was written there before
+    QString backup;        // where the earlier output was kept before it was replaced
 
     friend bool operator==(const Outcome &, const Outcome &) = default;
     friend QDebug operator<<(QDebug debug, const Outcome &outcome)

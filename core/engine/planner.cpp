@@ -8,6 +8,8 @@
 #include "fs/tempfile.h"
 #include "files/paths.h"
 
+#include <cstring>
+
 
 namespace hy3 {
 
@@ -87,15 +89,16 @@ Failure Planner::steps(const Job &job, Planned &planned)
         outcome.earlier = earlier->source;
         return {Cause::Clash};
     }
+    std::optional<sys::Status> existing;
     if (folder) {
-        if (const Failure failure = checkExisting(*folder, job.destination.name, *reader, outcome))
+        if (const Failure failure = checkExisting(*folder, job.destination.name, *reader, outcome, existing))
             return failure;
-        if (outcome.replaced && !m_settings.overwrite) {
+        if (existing && !m_settings.overwrite) {
             outcome.result = Outcome::Result::Kept;
             return {};
         }
     }
-    return complete(job, *reader, folder, number, planned);
+    return complete(job, *reader, folder, number, existing, planned);
 }
 
 Failure Planner::openSource(const Job &job, std::optional<DataFileReader> &reader)
@@ -139,7 +142,7 @@ void Planner::learnCaseFolding(int folder, const fs::TemporaryFile &probe)
 
 // Refuses what must not be written over, and notes whether the name is taken.
 Failure Planner::checkExisting(const OpenFolder &folder, const QString &name, const DataFileReader &source,
-                               Outcome &outcome)
+                               Outcome &outcome, std::optional<sys::Status> &existingFile)
 {
     sys::Status existing;
     const sys::Error look = sys::statAt(*folder.folder, fs::toNative(name), false, existing);
@@ -174,7 +177,39 @@ Failure Planner::checkExisting(const OpenFolder &folder, const QString &name, co
     if (existing.readOnly)
         return {Cause::ReadOnlyFile, Action::WriteOutput};
     outcome.replaced = true;
+    existingFile = existing;
     return {};
+}
+
+bool EarlierOutput::open(const sys::Folder &folder, const sys::String &name)
+{
+    m_same = !sys::openForReading(folder, name, m_file);
+    return m_same;
+}
+
+bool EarlierOutput::goesOnWith(QByteArrayView bytes)
+{
+    const auto wanted = static_cast<std::size_t>(bytes.size());
+    if (!m_same || wanted == 0)
+        return m_same;
+    m_buffer.resize(wanted);
+    std::size_t have = 0;
+    while (have < wanted) {
+        std::size_t got = 0;
+        if (sys::readSome(m_file, m_buffer.data() + have, wanted - have, got) || got == 0)
+            return m_same = false;
+        have += got;
+    }
+    m_same = std::memcmp(m_buffer.data(), bytes.data(), wanted) == 0;
+    return m_same;
+}
+
+bool EarlierOutput::endsHere()
+{
+    char more = 0;
+    std::size_t got = 0;
+    m_same = m_same && !sys::readSome(m_file, &more, 1, got) && got == 0;
+    return m_same;
 }
 
 } // namespace hy3

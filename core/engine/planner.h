@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace hy3 {
 
@@ -51,10 +52,11 @@ protected:
     [[nodiscard]] virtual Failure openOutputFolder(const Job &job, std::shared_ptr<OpenFolder> &folder,
                                                    int &number) = 0;
     // What is left once every check has passed: the output written (a dry
-    // run reads the records to the end and writes nothing).
+    // run reads the records to the end and writes nothing). `existing`: what
+    // stands at the output's name, a file to be replaced.
     [[nodiscard]] virtual Failure complete(const Job &job, DataFileReader &reader,
                                            const std::shared_ptr<OpenFolder> &folder, int number,
-                                           Planned &planned) = 0;
+                                           const std::optional<fs::sys::Status> &existing, Planned &planned) = 0;
 
     // A step that ran out of open files gets room from the group's, once.
     [[nodiscard]] Failure withRoom(const std::function<Failure()> &step);
@@ -72,9 +74,28 @@ private:
     [[nodiscard]] Failure steps(const Job &job, Planned &planned);
     [[nodiscard]] Failure openSource(const Job &job, std::optional<DataFileReader> &reader);
     [[nodiscard]] Failure checkExisting(const OpenFolder &folder, const QString &name, const DataFileReader &source,
-                                        Outcome &outcome);
+                                        Outcome &outcome, std::optional<fs::sys::Status> &existing);
 
     std::function<bool()> m_makeRoom;
+};
+
+// An earlier output read along while the new one is made, to tell whether
+// the two are the same byte for byte.
+class EarlierOutput
+{
+public:
+    // Opens the file of that name; false when it can't be read (it then differs).
+    [[nodiscard]] bool open(const fs::sys::Folder &folder, const fs::sys::String &name);
+    // Whether the earlier file goes on with exactly these bytes; once one
+    // call says no, every later one does.
+    [[nodiscard]] bool goesOnWith(QByteArrayView bytes);
+    // Whether every byte was the same and the earlier file has no more.
+    [[nodiscard]] bool endsHere();
+
+private:
+    fs::sys::Handle m_file;
+    std::vector<char> m_buffer;
+    bool m_same = false;
 };
 
 // Why an output folder could not be opened (not there) or made.
