@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -58,6 +59,7 @@ int main(int argc, char *argv[])
     bench::makeSources(source, files, 3);
     QDir().mkpath(destination);
 
+    QStandardPaths::setTestModeEnabled(true); // its records go to a test folder, not the user's
     hy3::ui::frmDatInstDig window;
     window.show();
     control<QLineEdit>(&window, u"Text1_0"_s)->setText(source);

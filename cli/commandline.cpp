@@ -347,7 +347,9 @@ BackupPolicy backupPolicy(const Request &request)
         {u"existing"_s, BackupPolicy::Naming::Existing}, {u"nil"_s, BackupPolicy::Naming::Existing},
         {u"simple"_s, BackupPolicy::Naming::Simple},     {u"never"_s, BackupPolicy::Naming::Simple}};
     const bool fromEnvironment = request.backup->isEmpty();
-    const QString control = fromEnvironment ? qEnvironmentVariable("VERSION_CONTROL", u"existing"_s) : *request.backup;
+    QString control = fromEnvironment ? qEnvironmentVariable("VERSION_CONTROL") : *request.backup;
+    if (control.isEmpty())
+        control = u"existing"_s; // as GNU: unset or empty
     std::optional<BackupPolicy::Naming> found;
     bool ambiguous = false;
     for (const auto &[name, naming] : kControls) {
@@ -365,7 +367,9 @@ BackupPolicy backupPolicy(const Request &request)
         throw UsageError{u"%1 の方式は none・off・numbered・t・existing・nil・simple・never のどれかです（指定値: %2）"_s
                              .arg(fromEnvironment ? u"環境変数 VERSION_CONTROL"_s : u"--backup"_s, control)};
     policy.naming = *found;
-    policy.suffix = request.suffix.value_or(qEnvironmentVariable("SIMPLE_BACKUP_SUFFIX", u"~"_s));
+    policy.suffix = request.suffix.value_or(qEnvironmentVariable("SIMPLE_BACKUP_SUFFIX"));
+    if (policy.suffix.isEmpty() && !request.suffix)
+        policy.suffix = u"~"_s;
     if (policy.suffix.isEmpty() || policy.suffix.contains(u'/') || (fs::sys::kWindows && policy.suffix.contains(u'\\')))
         throw UsageError{u"--suffix には区切り文字を含まない空でない文字列を指定してください（指定値: %1）"_s.arg(policy.suffix)};
     return policy;

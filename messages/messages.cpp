@@ -244,6 +244,15 @@ QString Messages::batchSummary(int selected, int converted, int failed, int notR
         .arg(failed);
 }
 
+QString Messages::batchCounts(const Tally &tally)
+{
+    return tr("変換 %1 件、同じ内容でそのまま %2 件、失敗 %3 件、未実行 %4 件")
+        .arg(tally.converted)
+        .arg(tally.unchanged)
+        .arg(tally.failed)
+        .arg(tally.notRun);
+}
+
 QString Messages::moreFailures(int count)
 {
     return tr("ほか %1 件").arg(count);

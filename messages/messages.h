@@ -6,6 +6,7 @@
 // of Qt's tr(), so a translation could word them otherwise.
 
 #include "cause.h"
+#include "engine/drive.h"
 #include "engine/outcome.h"
 
 #include <QCoreApplication>
@@ -48,6 +49,8 @@ public:
     [[nodiscard]] static QString batchTitle(bool stopped);
     [[nodiscard]] static QString batchSummary(int selected, int converted, int failed, int notRun);
     [[nodiscard]] static QString moreFailures(int count);
+    // What a batch did, in numbers, for the last page.
+    [[nodiscard]] static QString batchCounts(const Tally &tally);
 
     // hy3conv's line for a file that did not fail.
     [[nodiscard]] static QString outcomeLine(const Outcome &outcome, bool dryRun, bool withCount);

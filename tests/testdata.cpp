@@ -147,9 +147,14 @@ Workspace::Workspace()
 }
 
 #ifdef HY3CONV_PATH // the fuzzer's seed writer shares these generators without the program
-Run hy3conv(const QStringList &arguments, const std::function<void()> &childSetup, const QByteArray &input)
+Run hy3conv(const QStringList &arguments, const std::function<void()> &childSetup, const QByteArray &input,
+            const QStringList &environment)
 {
     QProcess process;
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    for (const QString &variable : environment)
+        variables.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
+    process.setProcessEnvironment(variables);
 #ifdef Q_OS_UNIX
     if (childSetup)
         process.setChildProcessModifier(childSetup);

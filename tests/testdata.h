@@ -85,7 +85,9 @@ struct Run
     QString out;
     QString err;
 };
-Run hy3conv(const QStringList &arguments, const std::function<void()> &childSetup = {}, const QByteArray &input = {});
+// `environment`: variables set for it ("NAME=value").
+Run hy3conv(const QStringList &arguments, const std::function<void()> &childSetup = {}, const QByteArray &input = {},
+            const QStringList &environment = {});
 
 // Keeps the rows the detailed listing adds.
 class DetailRowCollector : public hy3::DetailRowTarget

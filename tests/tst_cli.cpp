@@ -4,6 +4,7 @@
 // files of a fresh workspace.
 
 #include "text/cp932.h"
+#include "runreport.h"
 #include "testdata.h"
 
 #include <QDir>
@@ -51,6 +52,12 @@ private slots:
     void show();
     void json_data();
     void json();
+    void keepingEarlierOutputs_data();
+    void keepingEarlierOutputs();
+    void anOutputAlreadyRightIsLeftAlone();
+    void aRunLeavesAReport();
+    void reportCells_data();
+    void reportCells();
     void driveRelativeOutputFolder();
     void standardOutputThatCantBeWritten_data();
     void standardOutputThatCantBeWritten();
@@ -512,6 +519,201 @@ void TestCli::json()
 }
 
 QTEST_GUILESS_MAIN(TestCli)
+// ---- earlier outputs and reports ---------------------------------------------
+
+using Contents = QMap<QString, QByteArray>; // file name -> bytes; "NEW": the conversion's
+
+void TestCli::keepingEarlierOutputs_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("environment");
+    QTest::addColumn<Contents>("before"); // in DST besides a.hy3, which holds "EDITED"
+    QTest::addColumn<Contents>("after");  // all of DST afterwards
+    QTest::addColumn<int>("exitCode");
+
+    const Contents numbered{{u"a.hy3.~1~"_s, "ONE"}, {u"a.hy3.~2~"_s, "TWO"}};
+    const auto with = [](Contents contents, const QString &name, const QByteArray &bytes) {
+        contents.insert(name, bytes);
+        return contents;
+    };
+    const Contents replaced{{u"a.hy3"_s, "NEW"}};
+    QTest::addRow("no copy unless asked, as cp") << QStringList{} << QStringList{} << Contents{} << replaced << 0;
+    QTest::addRow("-b: beside it, with ~") << QStringList{u"-b"_s} << QStringList{} << Contents{}
+                                          << with(replaced, u"a.hy3~"_s, "EDITED") << 0;
+    QTest::addRow("a simple copy replaces an older one")
+        << QStringList{u"--backup=simple"_s} << QStringList{} << Contents{{u"a.hy3~"_s, "OLDER"}}
+        << with(replaced, u"a.hy3~"_s, "EDITED") << 0;
+    QTest::addRow("--suffix") << QStringList{u"--backup=never"_s, u"--suffix=.orig"_s} << QStringList{} << Contents{}
+                              << with(replaced, u"a.hy3.orig"_s, "EDITED") << 0;
+    QTest::addRow("SIMPLE_BACKUP_SUFFIX") << QStringList{u"-b"_s} << QStringList{u"SIMPLE_BACKUP_SUFFIX=.bak"_s}
+                                          << Contents{} << with(replaced, u"a.hy3.bak"_s, "EDITED") << 0;
+    QTest::addRow("--suffix over SIMPLE_BACKUP_SUFFIX")
+        << QStringList{u"-b"_s, u"-S"_s, u"_old"_s} << QStringList{u"SIMPLE_BACKUP_SUFFIX=.bak"_s} << Contents{}
+        << with(replaced, u"a.hy3_old"_s, "EDITED") << 0;
+    QTest::addRow("numbered after ~1~ and ~2~") << QStringList{u"--backup=numbered"_s} << QStringList{} << numbered
+                                                << with(with(numbered, u"a.hy3.~3~"_s, "EDITED"), u"a.hy3"_s, "NEW")
+                                                << 0;
+    QTest::addRow("existing: numbered where numbered ones are")
+        << QStringList{u"--backup=existing"_s} << QStringList{} << numbered
+        << with(with(numbered, u"a.hy3.~3~"_s, "EDITED"), u"a.hy3"_s, "NEW") << 0;
+    QTest::addRow("VERSION_CONTROL for -b") << QStringList{u"-b"_s} << QStringList{u"VERSION_CONTROL=t"_s}
+                                            << Contents{} << with(replaced, u"a.hy3.~1~"_s, "EDITED") << 0;
+    QTest::addRow("--backup's method over VERSION_CONTROL")
+        << QStringList{u"--backup=nil"_s} << QStringList{u"VERSION_CONTROL=numbered"_s} << Contents{}
+        << with(replaced, u"a.hy3~"_s, "EDITED") << 0;
+    QTest::addRow("a prefix of one method") << QStringList{u"--backup=nu"_s} << QStringList{} << Contents{}
+                                            << with(replaced, u"a.hy3.~1~"_s, "EDITED") << 0;
+    QTest::addRow("none even with --backup") << QStringList{u"--backup=off"_s} << QStringList{} << Contents{}
+                                             << replaced << 0;
+    QTest::addRow("a prefix of several") << QStringList{u"--backup=n"_s} << QStringList{} << Contents{}
+                                         << Contents{{u"a.hy3"_s, "EDITED"}} << 2;
+    QTest::addRow("a method GNU has not") << QStringList{u"-b"_s} << QStringList{u"VERSION_CONTROL=always"_s}
+                                          << Contents{} << Contents{{u"a.hy3"_s, "EDITED"}} << 2;
+}
+
+// An earlier output is copied, byte for byte, under the name GNU cp would
+// give the copy, and only then replaced.
+void TestCli::keepingEarlierOutputs()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, environment);
+    QFETCH(Contents, before);
+    QFETCH(Contents, after);
+    QVERIFY(QDir().mkpath(path(u"dst"_s)));
+    testdata::writeFile(path(u"dst/a.hy3"_s), "EDITED");
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        testdata::writeFile(path(u"dst/"_s + it.key()), it.value());
+    const testdata::Run run = testdata::hy3conv(
+        QStringList{u"convert"_s} + options + QStringList{u"-o"_s, path(u"dst"_s), path(u"src/a.hyo"_s)}, {}, {},
+        environment << u"VERSION_CONTROL="_s.repeated(environment.filter(u"VERSION_CONTROL"_s).isEmpty() ? 1 : 0));
+    QTEST(run.exitCode, "exitCode");
+    qint16 count = 0;
+    const QByteArray converted = convertBytes(DataKind::Standard, testdata::readFile(path(u"src/a.hyo"_s)), {}, count);
+    Contents found;
+    for (const QString &name : QDir(path(u"dst"_s)).entryList(QDir::Files | QDir::Hidden)) {
+        const QByteArray bytes = testdata::readFile(path(u"dst/"_s + name));
+        found.insert(name, bytes == converted ? QByteArray("NEW") : bytes);
+    }
+    QCOMPARE(found, after);
+}
+
+// A re-run over outputs that are already right writes nothing: the same
+// file, the same time, no copy, and its own outcome.
+void TestCli::anOutputAlreadyRightIsLeftAlone()
+{
+    const QStringList convert{u"convert"_s, u"-b"_s, u"--json"_s, u"-o"_s, path(u"dst"_s), path(u"src/a.hyo"_s)};
+    QCOMPARE(testdata::hy3conv(convert).exitCode, 0);
+    const QString output = path(u"dst/a.hy3"_s);
+    const QDateTime long_ago(QDate(2020, 1, 1), QTime(12, 0));
+    {
+        QFile file(output);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(long_ago, QFileDevice::FileModificationTime));
+    }
+    const QByteArray id = QFileInfo(output).fileTime(QFileDevice::FileBirthTime).toString().toUtf8();
+    const testdata::Run again = testdata::hy3conv(convert);
+    QCOMPARE(again.exitCode, 0);
+    const QJsonObject document = QJsonDocument::fromJson(again.out.toUtf8()).object();
+    QCOMPARE(document.value(u"files"_s).toArray().first().toObject().value(u"result"_s).toString(), u"unchanged"_s);
+    QCOMPARE(document.value(u"unchanged"_s).toInt(), 1);
+    QCOMPARE(QFileInfo(output).lastModified(), long_ago);
+    QCOMPARE(QFileInfo(output).fileTime(QFileDevice::FileBirthTime).toString().toUtf8(), id);
+    QCOMPARE(QDir(path(u"dst"_s)).entryList(QDir::Files | QDir::Hidden), QStringList{u"a.hy3"_s});
+    const testdata::Run dry = testdata::hy3conv({u"convert"_s, u"-n"_s, u"-o"_s, path(u"dst"_s), path(u"src/a.hyo"_s)});
+    QVERIFY2(dry.out.contains(u"同じ内容のため"_s), qPrintable(dry.out));
+}
+
+// Splits a CSV file as Excel reads it: fields, quoted ones with "" for a quote.
+static QList<QStringList> csvRows(const QString &text)
+{
+    QList<QStringList> rows{{}};
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == u'"' && i + 1 < text.size() && text[i + 1] == u'"')
+                field += text[++i];
+            else if (c == u'"')
+                quoted = false;
+            else
+                field += c;
+        } else if (c == u'"') {
+            quoted = true;
+        } else if (c == u',') {
+            rows.last().append(field);
+            field.clear();
+        } else if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+            rows.last().append(field);
+            field.clear();
+            rows.append(QStringList());
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    if (rows.last().isEmpty())
+        rows.removeLast();
+    return rows;
+}
+
+// --report: a file Excel opens as it is, one row for every file the run looked at.
+void TestCli::aRunLeavesAReport()
+{
+    QVERIFY(QDir().mkpath(path(u"com"_s)));
+    testdata::writeFile(path(u"com/comma,name.hyo"_s), hyo("C", 2));
+    const QString report = path(u"records/run.csv"_s);
+    QVERIFY(QDir().mkpath(path(u"records"_s)));
+    const testdata::Run run = testdata::hy3conv(
+        {u"convert"_s, u"--report"_s, report, u"-o"_s, path(u"dst"_s), path(u"src/a.hyo"_s), path(u"other/a.hyo"_s),
+         path(u"broken/bad.hyo"_s), path(u"com/comma,name.hyo"_s), path(u"src/zero.hyo"_s), path(u"empty/gone.hyo"_s)});
+    QCOMPARE(run.exitCode, 1);
+    const QByteArray bytes = testdata::readFile(report);
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+    QCOMPARE(bytes.count("\r\n"), bytes.count('\n'));
+    const QList<QStringList> rows = csvRows(QString::fromUtf8(bytes.mid(3)));
+    QCOMPARE(rows.size(), 7);
+    QCOMPARE(rows[0], (QStringList{u"変換元"_s, u"変換先"_s, u"結果"_s, u"理由"_s, u"データ行数"_s, u"前の内容の保存先"_s}));
+    QStringList results;
+    for (const QStringList &row : rows.mid(1)) {
+        QCOMPARE(row.size(), 6);
+        results.append(row[2]);
+    }
+    QCOMPARE(results, (QStringList{u"変換しました"_s, u"変換できませんでした"_s, u"変換できませんでした"_s, u"変換しました"_s,
+                                   u"変換していません (データ行なし)"_s, u"変換できませんでした"_s}));
+    QCOMPARE(rows[4][0], QDir::toNativeSeparators(path(u"com/comma,name.hyo"_s)));
+    QCOMPARE(rows[4][4], u"2"_s);
+    QVERIFY2(rows[2][3].contains(u"作成済み"_s), qPrintable(rows[2][3]));
+    QCOMPARE(static_cast<qsizetype>(results.count(u"変換しました"_s)),
+             QDir(path(u"dst"_s)).entryList({u"*.hy3"_s}, QDir::Files).size());
+    QCOMPARE(QDir(path(u"records"_s)).entryList(QDir::Files | QDir::Hidden), QStringList{u"run.csv"_s});
+
+    const testdata::Run json = testdata::hy3conv({u"convert"_s, u"--report"_s, path(u"records/run.json"_s), u"-o"_s,
+                                                  path(u"dst"_s), path(u"src/a.hyo"_s)});
+    QCOMPARE(json.exitCode, 0);
+    const QJsonObject document = QJsonDocument::fromJson(testdata::readFile(path(u"records/run.json"_s))).object();
+    QCOMPARE(document.value(u"unchanged"_s).toInt(), 1);
+}
+
+void TestCli::reportCells_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("cell");
+    QTest::addRow("plain") << u"路線1.hyo"_s << u"路線1.hyo"_s;
+    QTest::addRow("a comma") << u"a,b"_s << u"\"a,b\""_s;
+    QTest::addRow("a quote") << u"a\"b"_s << u"\"a\"\"b\""_s;
+    QTest::addRow("a line break") << u"a\nb"_s << u"\"a\nb\""_s;
+    QTest::addRow("a formula") << u"=HYPERLINK(\"x\")"_s << u"\"'=HYPERLINK(\"\"x\"\")\""_s;
+    QTest::addRow("plus") << u"+1"_s << u"'+1"_s;
+    QTest::addRow("minus") << u"-1"_s << u"'-1"_s;
+    QTest::addRow("at") << u"@SUM(A1)"_s << u"'@SUM(A1)"_s;
+}
+
+void TestCli::reportCells()
+{
+    QFETCH(QString, text);
+    QTEST(CsvReport::cell(text), "cell");
+}
+
 // "Z:drel" is the folder drel in drive Z's current folder, as Windows has it,
 // never a folder named "Z:drel" in the current folder.
 void TestCli::driveRelativeOutputFolder()

@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -51,6 +52,7 @@ class TestWizardFlow : public QObject, private WizardControls
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void nextFollowsTheFolderTexts_data();
@@ -99,6 +101,11 @@ private:
     [[nodiscard]] int page() const { return static_cast<int>(m_window->currentPage()); }
     void showPage(int page) { m_window->showPage(static_cast<frmDatInstDig::Page>(page)); }
     static int choosersAlive();
+    // Where the window keeps its copies of earlier outputs and its reports.
+    static QString records()
+    {
+        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/hy3-converter"_s;
+    }
 
     std::unique_ptr<testdata::Workspace> m_dir;
     QWidget *wizard() const override { return m_window.get(); }
@@ -115,8 +122,15 @@ static QByteArray hyo(const QByteArray &name, int count, int base = 0)
     return testdata::encode(records);
 }
 
+// The window keeps its records in the user's data folder: here a test one.
+void TestWizardFlow::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+}
+
 void TestWizardFlow::init()
 {
+    QDir(records()).removeRecursively();
     m_dir = std::make_unique<testdata::Workspace>();
     QVERIFY(m_dir->isValid());
     m_messages.clear();

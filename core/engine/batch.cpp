@@ -69,7 +69,10 @@ BatchSummary runBatch(const BatchRequest &request, const BatchCallbacks &callbac
 
     EngineSettings settings;
     settings.columns = request.columns;
-    Engine engine(settings, [&summary](const Outcome &outcome) {
+    settings.backup = request.backup;
+    Engine engine(settings, [&summary, &callbacks](const Outcome &outcome) {
+        if (callbacks.outcome)
+            callbacks.outcome(outcome);
         summary.tally.count(outcome);
         if (outcome.result == Outcome::Result::Failed && summary.failures.size() < kFailuresKept)
             summary.failures.append(outcome);

@@ -29,6 +29,7 @@ struct BatchRequest
     QString sourceFolder;
     QString destinationFolder;
     ColumnOptions columns;
+    BackupPolicy backup; // where earlier outputs are kept before they are replaced
 };
 
 struct BatchSummary
@@ -50,6 +51,8 @@ struct BatchCallbacks
     // Read between files: once set, the group being written is committed and
     // the remaining files are not run.
     const std::atomic<bool> *stop = nullptr;
+    // Each file's outcome, in list order.
+    std::function<void(const Outcome &outcome)> outcome;
 };
 
 // done / selected * 100, worked out in double and kept as float.

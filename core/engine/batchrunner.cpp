@@ -19,14 +19,17 @@ BatchRunner::~BatchRunner()
     delete m_thread;
 }
 
-void BatchRunner::start(const BatchRequest &request)
+void BatchRunner::start(const BatchRequest &request, Hooks hooks)
 {
     if (m_thread)
         return;
     m_stop.store(false);
     update([](State &state) { state = {QString(), QString(), 0.0f, state.changes}; });
-    m_thread = QThread::create([this, request] {
+    m_thread = QThread::create([this, request, hooks = std::move(hooks)] {
+        if (hooks.before)
+            hooks.before();
         BatchCallbacks callbacks;
+        callbacks.outcome = hooks.each;
         callbacks.stop = &m_stop;
         callbacks.starting = [this](const ConversionPaths &paths) {
             update([&paths](State &state) {
@@ -36,6 +39,8 @@ void BatchRunner::start(const BatchRequest &request)
         };
         callbacks.progress = [this](float value) { update([value](State &state) { state.progress = value; }); };
         m_summary = runBatch(request, callbacks);
+        if (hooks.after)
+            hooks.after(m_summary);
     });
     connect(m_thread, &QThread::finished, this, [this] {
         m_thread->deleteLater();

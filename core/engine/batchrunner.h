@@ -36,8 +36,17 @@ public:
     // A batch still running is stopped and waited for: what it was writing is committed.
     ~BatchRunner() override;
 
+    // What a batch does besides converting, on the runner's thread: first,
+    // with each outcome, and last.
+    struct Hooks
+    {
+        std::function<void()> before;
+        std::function<void(const Outcome &outcome)> each;
+        std::function<void(const BatchSummary &summary)> after;
+    };
+
     // Starts the batch; nothing when one runs already.
-    void start(const BatchRequest &request);
+    void start(const BatchRequest &request, Hooks hooks = {});
     // The group being written is committed, the files after it are not run.
     void stop();
     [[nodiscard]] bool isRunning() const { return m_thread != nullptr; }

@@ -5,7 +5,10 @@
 #include "chooser/frmchoicefolder.h"
 #include "detached.h"
 #include "engine/batchrunner.h"
+#include "files/foldertree.h"
+#include "files/newfile.h"
 #include "files/paths.h"
+#include "runreport.h"
 #include "filelistview.h"
 #include "messagebox.h"
 #include "messages.h"
@@ -16,7 +19,9 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,14 +29,32 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStandardPaths>
+#include <QUrl>
 
 using namespace Qt::StringLiterals;
+
+namespace hy3 {
+
+// What a batch of the window leaves behind: the folder its earlier outputs
+// were kept in, and its report, written on the batch's own thread.
+struct RunRecord
+{
+    QString report; // the CSV file's path
+    fs::NewFile file;
+    std::optional<CsvReport> csv; // once the first file has come
+    Failure failure;              // the report could not be written
+};
+
+} // namespace hy3
 
 namespace hy3::ui {
 
 namespace {
 
 constexpr int kFailuresListed = 20;
+// Copies of earlier outputs are kept this long, then a new batch removes them.
+constexpr int kKeepRunsDays = 90;
 int g_finishButtonsWaitMs = 600;
 
 // How often the progress page may change: once a screen refresh.
@@ -130,6 +153,12 @@ void frmDatInstDig::connectHandlers()
         m_stopButton->setEnabled(false); // the group being written is committed first
     });
     connect(m_runner, &BatchRunner::finished, this, &frmDatInstDig::batchDone);
+    connect(m_openReportButton, &QPushButton::clicked, this, [this] {
+        if (m_record)
+            QDesktopServices::openUrl(QUrl::fromLocalFile(m_record->report));
+    });
+    connect(m_openDestinationButton, &QPushButton::clicked, this,
+            [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(folderText(m_destinationField))); });
     connect(&m_refresh, &QTimer::timeout, this, &frmDatInstDig::showProgress);
 }
 
@@ -221,11 +250,69 @@ void frmDatInstDig::convertSelectedRows()
     m_doneNote->hide();
     m_startOverNote->hide();
     m_stoppedNote->hide();
+    for (QWidget *widget : {static_cast<QWidget *>(m_countsNote), static_cast<QWidget *>(m_openReportButton),
+                            static_cast<QWidget *>(m_openDestinationButton)})
+        widget->hide();
     m_stopButton->setEnabled(true);
     m_stopButton->show();
     setProgressValue(0.0f);
     m_refresh.start(frameMs(this));
-    m_runner->start(batchRequest());
+    BatchRequest request = batchRequest();
+    const BatchRunner::Hooks hooks = keepRecord(request);
+    m_runner->start(request, hooks);
+}
+
+// Every batch keeps the earlier outputs it replaces, and leaves a report,
+// in the user's own data folder (not the destination, often a small
+// medium), under the moment it started: <data>/hy3-converter/backup/<run>/
+// and <data>/hy3-converter/report/<run>.csv. The copies of runs older than
+// 90 days go when a new batch starts.
+BatchRunner::Hooks frmDatInstDig::keepRecord(BatchRequest &request)
+{
+    const QString home =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/hy3-converter"_s;
+    const QDateTime start = QDateTime::currentDateTime();
+    QString run = fs::runName(start);
+    for (int n = 2; QFileInfo::exists(home + u"/backup/"_s + run) || QFileInfo::exists(home + u"/report/"_s + run + u".csv"_s);
+         ++n)
+        run = fs::runName(start) + u'_' + QString::number(n); // a second batch in the same second
+    request.backup = {BackupPolicy::Naming::Simple, u"~"_s, fs::FolderPath(home + u"/backup/"_s + run)};
+    auto record = std::make_shared<RunRecord>();
+    record->report = home + u"/report/"_s + run + u".csv"_s;
+    m_record = record;
+
+    BatchRunner::Hooks hooks;
+    hooks.before = [home, start, run] { fs::removeFoldersMadeBefore(home + u"/backup"_s, start.addDays(-kKeepRunsDays), run); };
+    hooks.each = [record](const Outcome &outcome) {
+        if (!record->csv && !record->failure) {
+            record->failure = record->file.start(record->report, true);
+            if (!record->failure)
+                record->csv.emplace([record = record.get()](QByteArrayView bytes) { record->file.write(bytes); });
+        }
+        if (record->csv)
+            record->csv->add(outcome);
+    };
+    hooks.after = [record](const BatchSummary &) {
+        if (record->csv)
+            record->failure = record->file.finish();
+    };
+    return hooks;
+}
+
+// What the batch did, in numbers, and the ways to its record and its outputs.
+void frmDatInstDig::showRecord(const BatchSummary &summary)
+{
+    m_countsNote->setText(Messages::batchCounts(summary.tally));
+    const bool written = m_record && m_record->csv && !m_record->failure;
+    m_openReportButton->setEnabled(written);
+    m_openReportButton->setToolTip(written ? QDir::toNativeSeparators(m_record->report)
+                                   : m_record && m_record->failure
+                                       ? Messages::reportUnwritable(m_record->report, m_record->failure)
+                                       : QString());
+    m_openDestinationButton->setToolTip(QDir::toNativeSeparators(folderText(m_destinationField)));
+    for (QWidget *widget : {static_cast<QWidget *>(m_countsNote), static_cast<QWidget *>(m_openReportButton),
+                            static_cast<QWidget *>(m_openDestinationButton)})
+        widget->show();
 }
 
 void frmDatInstDig::batchDone(const BatchSummary &summary)
@@ -248,6 +335,8 @@ void frmDatInstDig::batchDone(const BatchSummary &summary)
         m_stoppedNote->setVisible(stopped);
         m_doneNote->setVisible(!stopped);
         m_startOverNote->show();
+        if (summary.result == BatchSummary::Result::Ran || stopped)
+            showRecord(summary);
         reportBatch(summary);
     }
     emit batchFinished();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/batch.h"
+#include "engine/batchrunner.h"
 #include "listing/listing.h"
 
 #include <QPointer>
@@ -9,6 +10,7 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -22,6 +24,7 @@ class QRadioButton;
 
 namespace hy3 {
 class BatchRunner;
+struct RunRecord;
 }
 
 namespace hy3::ui {
@@ -49,7 +52,7 @@ class frmChoiceFolder;
 //   Check1_1 move option, Combo1_1 from, Combo1_2 to
 //   Label5_2 progress hint      Label11/Label12 source caption/path    Label13/Label14 destination caption/path
 //   Label6 box round the bar    ProgressBar1 the bar         Label7 done note  Label8 start-over note
-//   (ours) ListingNote, StopButton, StoppedNote
+//   (ours) ListingNote, StopButton, StoppedNote, ResultCounts, OpenReportButton, OpenDestinationButton
 class frmDatInstDig : public QWidget
 {
     Q_OBJECT
@@ -111,6 +114,8 @@ private:
     void sortByColumn(int column);
 
     void showFinishButtons();
+    void showRecord(const BatchSummary &summary);
+    [[nodiscard]] BatchRunner::Hooks keepRecord(BatchRequest &request);
     void reportBatch(const BatchSummary &summary);
     void showProgress();
     void setProgressValue(float value);
@@ -177,6 +182,9 @@ private:
     QPushButton *m_startOverButton = nullptr;
     QPushButton *m_finishButton = nullptr;
     QPushButton *m_stopButton = nullptr; // in the place of the two, while a batch runs
+    QLabel *m_countsNote = nullptr;            // what the last batch did, in numbers
+    QPushButton *m_openReportButton = nullptr; // its report, in the program that opens CSV
+    QPushButton *m_openDestinationButton = nullptr;
 
     QPointer<frmChoiceFolder> m_chooser; // created on first use, goes with the window
     QLineEdit *m_browsing = nullptr;     // the field the open chooser is for
@@ -189,6 +197,7 @@ private:
     bool m_listingRuns = false;
 
     BatchRunner *m_runner = nullptr;
+    std::shared_ptr<RunRecord> m_record; // the running or last batch's backups and report
     QTimer m_refresh; // shows the batch's latest state once a screen refresh
     quint64 m_changesShown = 0;
     bool m_closeWhenDone = false;

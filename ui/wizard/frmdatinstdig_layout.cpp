@@ -301,6 +301,13 @@ void frmDatInstDig::buildProgressPage()
     m_startOverNote->hide();
     m_stoppedNote = makeLabel(page, u"StoppedNote"_s, QString(), {64, 247, 536, 17});
     m_stoppedNote->hide();
+    // In the free space under the notes: what the batch did, and its record.
+    m_countsNote = makeLabel(page, u"ResultCounts"_s, QString(), {64, 306, 536, 17});
+    m_openReportButton = makeButton(page, u"OpenReportButton"_s, u"結果を開く(&R)"_s, {64, 330, 140, 25});
+    m_openDestinationButton = makeButton(page, u"OpenDestinationButton"_s, u"保存先を開く(&O)"_s, {210, 330, 140, 25});
+    for (QWidget *widget : {static_cast<QWidget *>(m_countsNote), static_cast<QWidget *>(m_openReportButton),
+                            static_cast<QWidget *>(m_openDestinationButton)})
+        widget->hide();
 
     m_progressLine = makeBox(page, u"Label4_1"_s, {-2, 379, 651, 3});
     m_startOverButton = makeButton(page, u"Command1_4"_s, u"最初へジャンプ"_s, {420, 390, 110, 25});
@@ -323,7 +330,7 @@ void frmDatInstDig::setTabOrders()
     chain({m_sourceField, m_browseSourceButton, m_nextButton, m_settingsCancelButton, m_standardKind, m_privateKind, m_browseDestinationButton, m_destinationField});
     chain({m_fileList, m_convertButton, m_fileListCancelButton, m_backButton, m_selectAllButton, m_clearSelectionButton, m_moveToColumn, m_moveFromColumn, m_moveOption,
            m_ticketColumn, m_ticketOption});
-    chain({m_startOverButton, m_finishButton});
+    chain({m_startOverButton, m_finishButton, m_openReportButton, m_openDestinationButton});
 }
 
 } // namespace hy3::ui
