@@ -119,7 +119,8 @@ private:
     QStringList dstEntries() const { return QDir(dst()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot); }
     // Converts the three files in one batch of groups of `group` files.
     // `below`: into that folder under dst(), made on the way.
-    QList<Outcome> convertAll(int group = 256, bool overwrite = true, const QString &below = {});
+    // `keepEarlier`: each earlier output copied beside it (name~) before it is replaced.
+    QList<Outcome> convertAll(int group = 256, bool overwrite = true, const QString &below = {}, bool keepEarlier = false);
     QByteArray expected(const QString &name) const;
 
     std::unique_ptr<testdata::Workspace> m_dir;
@@ -152,9 +153,11 @@ void TestFaults::cleanup()
     }
 }
 
-QList<Outcome> TestFaults::convertAll(int group, bool overwrite, const QString &below)
+QList<Outcome> TestFaults::convertAll(int group, bool overwrite, const QString &below, bool keepEarlier)
 {
     EngineSettings settings;
+    if (keepEarlier)
+        settings.backup.naming = BackupPolicy::Naming::Simple;
     settings.groupFiles = group;
     settings.overwrite = overwrite;
     settings.makeFolders = MakeFolders::Below;
@@ -222,8 +225,11 @@ void TestFaults::everyCallFailsInTurn()
     const QByteArray earlier = below.isEmpty() ? QByteArray("EARLIER") : QByteArray();
     const auto arrange = [&] {
         if (below.isEmpty()) {
-            for (const QString &name : kNames)
-                testdata::writeFile(outputs + u'/' + QString(name).replace(u".hyo"_s, u".hy3"_s), earlier);
+            for (const QString &name : kNames) {
+                const QString output = outputs + u'/' + QString(name).replace(u".hyo"_s, u".hy3"_s);
+                testdata::writeFile(output, earlier);
+                QFile::remove(output + u'~');
+            }
         } else {
             QVERIFY(QDir(dst() + u'/' + below.section(u'/', 0, 0)).removeRecursively());
         }
@@ -233,7 +239,7 @@ void TestFaults::everyCallFailsInTurn()
     };
     const QString cause = Messages::cause(fs::sys::fromSystem(code).during(Action::None));
     arrange();
-    QList<Outcome> outcomes = convertAll(2, true, below);
+    QList<Outcome> outcomes = convertAll(2, true, below, below.isEmpty());
     const int calls = fs::sys::testing::calls(call);
     QVERIFY2(calls > 0, fs::sys::testing::name(call));
     for (const Outcome &outcome : outcomes)
@@ -243,7 +249,7 @@ void TestFaults::everyCallFailsInTurn()
         const QByteArray at = QByteArray(fs::sys::testing::name(call)) + " #" + QByteArray::number(n);
         arrange();
         fs::sys::testing::failCall(call, n, code);
-        outcomes = convertAll(2, true, below);
+        outcomes = convertAll(2, true, below, below.isEmpty());
         QCOMPARE(outcomes.size(), kNames.size());
         bool anyFailed = false;
         for (qsizetype i = 0; i < outcomes.size(); ++i) {
@@ -251,6 +257,8 @@ void TestFaults::everyCallFailsInTurn()
             const QString output = outputs + u'/' + QString(kNames[i]).replace(u".hyo"_s, u".hy3"_s);
             if (outcome.result == Outcome::Result::Converted) {
                 QVERIFY2(testdata::readFile(output) == expected(kNames[i]), at.constData());
+                if (below.isEmpty()) // replaced only once its earlier file was kept
+                    QVERIFY2(testdata::readFile(output + u'~') == earlier, at.constData());
                 continue;
             }
             anyFailed = true;

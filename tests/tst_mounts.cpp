@@ -334,8 +334,8 @@ void TestMounts::interruptedRunListsWhatItDidNotRun()
     writeSources(kFiles);
     testdata::writeFile(place(u"backing/f000.hy3"_s), "EARLIER"); // kept: not a file that was not run
     QProcess run;
-    run.start(QStringLiteral(HY3CONV_PATH),
-              {u"convert"_s, u"--json"_s, u"--no-overwrite"_s, u"-o"_s, place(u"mnt"_s), src()});
+    run.start(QStringLiteral(HY3CONV_PATH), {u"convert"_s, u"--json"_s, u"--no-overwrite"_s, u"--report"_s,
+                                             place(u"report.csv"_s), u"-o"_s, place(u"mnt"_s), src()});
     QVERIFY(run.waitForStarted());
     QThread::msleep(1200);
     ::kill(static_cast<pid_t>(run.processId()), SIGINT);
@@ -360,10 +360,15 @@ void TestMounts::interruptedRunListsWhatItDidNotRun()
     const QString err = QString::fromUtf8(run.readAllStandardError());
     QVERIFY2(err.contains(u"%1 件を変換し、残りの %2 件は変換していません"_s.arg(done).arg(notRun)), qPrintable(err));
     QCOMPARE(QDir(place(u"backing"_s)).entryList({u"*.hy3"_s}, QDir::Files).size(), done + 1);
+    // The report says the same: every file, none claimed converted that isn't.
+    const QStringList rows = QString::fromUtf8(testdata::readFile(place(u"report.csv"_s))).split(u"\r\n"_s, Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), kFiles + 1);
+    QCOMPARE(rows.filter(u",変換しました,"_s).size(), done);
+    QCOMPARE(rows.filter(u",変換していません (中止),"_s).size(), notRun);
     QCOMPARE(temporaries(place(u"backing"_s)), 0);
 }
 
-enum class Medium { ReadOnlyMount, FullMount, FileSizeLimit, ReadOnlyOutput, ImmutableOutput };
+enum class Medium { ReadOnlyMount, FullMount, FileSizeLimit, ReadOnlyOutput, ImmutableOutput, NoRoomForTheCopy };
 
 void TestMounts::whatTheMediumSays_data()
 {
@@ -378,6 +383,9 @@ void TestMounts::whatTheMediumSays_data()
     // The rename itself refused: its own answer, not one put in its place.
     QTest::addRow("an earlier output made immutable") << Medium::ImmutableOutput << u"no-permission"_s
                                                      << u"に書き込めません（アクセス権がありません）"_s;
+    // Room for the new file, none for the copy of the earlier one: it is not replaced.
+    QTest::addRow("no room to keep the earlier output") << Medium::NoRoomForTheCopy << u"no-space"_s
+                                                       << u"前の内容を残せないため、置き換えませんでした（容量不足です"_s;
 }
 
 // What the system says about the medium reaches the user in the right words
@@ -400,6 +408,9 @@ void TestMounts::whatTheMediumSays()
     case Medium::FullMount:
         mount = std::make_unique<TmpfsMount>(into, u"size=64k"_s);
         break;
+    case Medium::NoRoomForTheCopy:
+        mount = std::make_unique<TmpfsMount>(into, u"size=300k"_s);
+        break;
     case Medium::FileSizeLimit:
         limit = [] {
             const rlimit small{16384, 16384};
@@ -414,15 +425,18 @@ void TestMounts::whatTheMediumSays()
         QSKIP("this machine does not let the test mount a tmpfs");
     QVERIFY(QDir().mkpath(into));
     const QString earlier = into + u"/x.hy3"_s;
-    if (medium == Medium::ReadOnlyOutput || medium == Medium::ImmutableOutput) {
-        testdata::writeFile(earlier, "EARLIER");
+    const QByteArray earlierBytes = medium == Medium::NoRoomForTheCopy ? QByteArray(120 * 1024, 'E') : QByteArray("EARLIER");
+    const bool hasEarlier = medium == Medium::ReadOnlyOutput || medium == Medium::ImmutableOutput
+        || medium == Medium::NoRoomForTheCopy;
+    if (hasEarlier) {
+        testdata::writeFile(earlier, earlierBytes);
         QVERIFY(QFile::setPermissions(earlier, medium == Medium::ReadOnlyOutput ? QFile::ReadOwner | QFile::ReadOther
                                                                                 : QFile::ReadOwner | QFile::WriteOwner));
         if (medium == Medium::ImmutableOutput && QProcess::execute(u"chattr"_s, {u"+i"_s, earlier}) != 0)
             QSKIP("this machine does not let the test make a file immutable");
     }
 
-    const testdata::Run run = testdata::hy3conv({u"convert"_s, u"--json"_s, u"-o"_s, into, src()}, limit);
+    const testdata::Run run = testdata::hy3conv({u"convert"_s, u"--json"_s, u"-b"_s, u"-o"_s, into, src()}, limit);
     if (medium == Medium::ImmutableOutput)
         QProcess::execute(u"chattr"_s, {u"-i"_s, earlier});
 
@@ -432,8 +446,10 @@ void TestMounts::whatTheMediumSays()
     QCOMPARE(file.value(u"error"_s).toObject().value(u"code"_s).toString(), id);
     QVERIFY2(run.err.contains(words) && run.err.contains(u"x.hy3"_s), qPrintable(run.err));
     QCOMPARE(temporaries(into), 0);
-    if (QFile::exists(earlier) || medium == Medium::ReadOnlyOutput || medium == Medium::ImmutableOutput)
-        QCOMPARE(testdata::readFile(earlier), QByteArray("EARLIER"));
+    if (hasEarlier)
+        QCOMPARE(testdata::readFile(earlier), earlierBytes);
+    if (medium == Medium::NoRoomForTheCopy)
+        QCOMPARE(QDir(into).entryList(QDir::Files | QDir::Hidden), QStringList{u"x.hy3"_s}); // no half copy either
 }
 
 QTEST_GUILESS_MAIN(TestMounts)

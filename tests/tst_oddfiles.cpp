@@ -439,10 +439,12 @@ void TestOddFiles::killedMidBatch_data()
 {
     QTest::addColumn<int>("signal");
     QTest::addColumn<int>("runs");
-    QTest::addRow("SIGKILL") << int(SIGKILL) << 12;
-    QTest::addRow("SIGTERM") << int(SIGTERM) << 4;
-    QTest::addRow("SIGINT") << int(SIGINT) << 4;
-    QTest::addRow("SIGHUP") << int(SIGHUP) << 4;
+    QTest::addColumn<bool>("keepEarlier"); // -b: each earlier output is copied before it is replaced
+    QTest::addRow("SIGKILL") << int(SIGKILL) << 12 << false;
+    QTest::addRow("SIGKILL, earlier outputs kept") << int(SIGKILL) << 8 << true;
+    QTest::addRow("SIGTERM") << int(SIGTERM) << 4 << false;
+    QTest::addRow("SIGINT") << int(SIGINT) << 4 << true;
+    QTest::addRow("SIGHUP") << int(SIGHUP) << 4 << false;
 }
 
 // At any moment each destination is its earlier file or the complete new one.
@@ -453,6 +455,7 @@ void TestOddFiles::killedMidBatch()
 {
     QFETCH(int, signal);
     QFETCH(int, runs);
+    QFETCH(bool, keepEarlier);
     constexpr int kFiles = 300;
     QList<QByteArray> expected;
     for (int i = 0; i < kFiles; ++i) {
@@ -462,11 +465,18 @@ void TestOddFiles::killedMidBatch()
         testdata::writeFile(dst() + u'/' + name + u".hy3"_s, "EARLIER");
         expected.append(converted(data));
     }
-    const QStringList arguments{u"convert"_s, u"--kind"_s, u"hyo"_s, src(), dst()};
+    QStringList arguments{u"convert"_s, u"--kind"_s, u"hyo"_s, src(), dst()};
+    if (keepEarlier)
+        arguments.insert(1, u"-b"_s);
+    // Each output is its earlier file or the whole new one; a new one's
+    // earlier file is kept beside it.
     const auto checkDestinations = [&] {
         for (int i = 0; i < kFiles; ++i) {
-            const QByteArray now = testdata::readFile(dst() + u"/f%1.hy3"_s.arg(i, 3, 10, QChar(u'0')));
-            QVERIFY2(now == "EARLIER" || now == expected[i], qPrintable(u"f%1.hy3"_s.arg(i)));
+            const QString output = dst() + u"/f%1.hy3"_s.arg(i, 3, 10, QChar(u'0'));
+            const QByteArray now = testdata::readFile(output);
+            QVERIFY2(now == "EARLIER" || now == expected[i], qPrintable(output));
+            if (keepEarlier && now == expected[i])
+                QCOMPARE(testdata::readFile(output + u'~'), QByteArray("EARLIER"));
         }
     };
 
@@ -474,8 +484,10 @@ void TestOddFiles::killedMidBatch()
     timer.start();
     QCOMPARE(testdata::hy3conv(arguments).exitCode, 0); // how long a whole run takes here
     const int whole = qMax<int>(20, static_cast<int>(timer.elapsed()));
-    for (int i = 0; i < kFiles; ++i)
+    for (int i = 0; i < kFiles; ++i) {
         testdata::writeFile(dst() + u"/f%1.hy3"_s.arg(i, 3, 10, QChar(u'0')), "EARLIER");
+        QFile::remove(dst() + u"/f%1.hy3~"_s.arg(i, 3, 10, QChar(u'0')));
+    }
 
     for (int run = 0; run < runs; ++run) {
         QProcess process;
@@ -498,6 +510,7 @@ void TestOddFiles::killedMidBatch()
     QCOMPARE(temporaries(), 0);
     for (int i = 0; i < kFiles; ++i)
         QCOMPARE(testdata::readFile(dst() + u"/f%1.hy3"_s.arg(i, 3, 10, QChar(u'0'))), expected[i]);
+    checkDestinations();
 }
 
 QTEST_GUILESS_MAIN(TestOddFiles)

@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -73,6 +74,7 @@ private slots:
     void stopDuringABatch_data();
     void stopDuringABatch();
     void finishButtonsWaitAMoment();
+    void aReRunKeepsWhatTheUserMade();
     void aMissingDestinationIsSaidOnce();
     void theWindowAnswersWhileAFolderIsRead();
     void endings_data();
@@ -586,6 +588,64 @@ void TestWizardFlow::stopDuringABatch()
     QCOMPARE(QDir(dst()).entryList({u"*.hy3"_s}, QDir::Files).size(), kFiles);
     QCOMPARE(m_messages.size(), 1);
     QVERIFY(label(7)->isVisible() && !note->isVisible());
+}
+
+// Converted, then edited in the version-3 application, then converted again:
+// the edited output is kept, byte for byte, in the user's data folder before
+// it is replaced; outputs that are already right are left untouched; the
+// batch leaves a report; copies older than 90 days go.
+void TestWizardFlow::aReRunKeepsWhatTheUserMade()
+{
+    writeSources({{u"a.hyo"_s, hyo("A", 2)}, {u"b.hyo"_s, hyo("B", 3)}, {u"c.hyo"_s, hyo("C", 4)}});
+    typeFoldersAndList();
+    QTest::mouseClick(command3(0), Qt::LeftButton);
+    convert();
+    const QByteArray edited = "EDITED IN VERSION 3";
+    testdata::writeFile(dst() + u"/b.hy3"_s, edited);
+    const QDateTime longAgo(QDate(2020, 1, 1), QTime(12, 0));
+    {
+        QFile untouched(dst() + u"/a.hy3"_s);
+        QVERIFY(untouched.open(QIODevice::ReadWrite) && untouched.setFileTime(longAgo, QFileDevice::FileModificationTime));
+    }
+    const QString oldRun = records() + u"/backup/2020-01-01_000000"_s;
+    const QString recentRun = records() + u"/backup/"_s + QDateTime::currentDateTime().addDays(-1).toString(u"yyyy-MM-dd_HHmmss"_s);
+    QVERIFY(QDir().mkpath(oldRun + u"/srv"_s) && QDir().mkpath(recentRun + u"/srv"_s));
+    testdata::writeFile(oldRun + u"/srv/x.hy3"_s, "OLD");
+    testdata::writeFile(recentRun + u"/srv/y.hy3"_s, "RECENT");
+
+    QTest::mouseClick(command1(4), Qt::LeftButton);
+    clickNext();
+    QTest::mouseClick(command3(0), Qt::LeftButton);
+    convert();
+
+    QVERIFY(m_messages.isEmpty());
+    QCOMPARE(QFileInfo(dst() + u"/a.hy3"_s).lastModified(), longAgo);
+    QVERIFY(testdata::readFile(dst() + u"/b.hy3"_s) != edited);
+    QStringList kept;
+    for (QDirIterator it(records() + u"/backup"_s, {u"b.hy3"_s}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+        kept.append(it.next());
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(testdata::readFile(kept.first()), edited);
+    QVERIFY2(QDir::cleanPath(kept.first()).endsWith(QDir::cleanPath(QFileInfo(dst()).absoluteFilePath()) + u"/b.hy3"_s),
+             qPrintable(kept.first()));
+    QVERIFY(!QFileInfo::exists(oldRun));
+    QVERIFY(QFileInfo::exists(recentRun + u"/srv/y.hy3"_s));
+
+    const QStringList reports = QDir(records() + u"/report"_s).entryList({u"*.csv"_s}, QDir::Files, QDir::Name);
+    QCOMPARE(reports.size(), 2);
+    const QString report = QString::fromUtf8(testdata::readFile(records() + u"/report/"_s + reports.last()).mid(3));
+    const QStringList lines = report.split(u"\r\n"_s, Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 4); // the header, then the files in the list's order
+    const auto line = [&lines](const QString &output) {
+        const QStringList found = lines.filter(QDir::toNativeSeparators(u'/' + output + u','));
+        return found.size() == 1 ? found.first() : QString();
+    };
+    QVERIFY2(line(u"a.hy3"_s).endsWith(u",同じ内容のため、そのままにしました,,2,"_s), qPrintable(report));
+    QVERIFY2(line(u"b.hy3"_s).endsWith(u",変換しました,,3,"_s + QDir::toNativeSeparators(kept.first())), qPrintable(report));
+    auto *counts = m_window->findChild<QLabel *>(u"ResultCounts"_s);
+    QVERIFY(counts->isVisible());
+    QCOMPARE(counts->text(), u"変換 1 件、同じ内容でそのまま 2 件、失敗 0 件、未実行 0 件"_s);
+    QVERIFY(m_window->findChild<QPushButton *>(u"OpenReportButton"_s)->isEnabled());
 }
 
 // 「完了」 appears where 「中止」 was: a click meant for 「中止」 that comes
