@@ -6,7 +6,7 @@
 // folder, with the disk synced, untimed, between any two runs. Also the
 // listing against a plain read loop, and the peak memory of long runs.
 //
-//   bench_outside [--quick] [--pairs N] [--only 1000|10000|1|list|memory] [--hy3conv PATH]
+//   bench_outside [--quick] [--pairs N] [--only 1000|10000|1|rerun|list|memory] [--hy3conv PATH]
 //   (--hy3conv: another build's hy3conv, for a before and after)
 
 #include "benchutil.h"
@@ -52,6 +52,28 @@ void compareConversion(const char *label, const QString &root, const QString &so
     bench::printPaired(alone.constData(), bench::paired(pairs, ours, [&] { cp(source, out(), false); }, between));
     for (int run = 0; run <= runs; ++run)
         QDir(root + u"/out%1"_s.arg(run)).removeRecursively();
+    ::sync();
+}
+
+// A re-run over outputs that are already right writes nothing: against the
+// first run, which converts them.
+void compareReRun(const QString &root, const QString &source, int pairs)
+{
+    const QString done = root + u"/done"_s;
+    bench::run(g_hy3conv, {u"convert"_s, u"-q"_s, u"-o"_s, done, source});
+    int runs = 0;
+    const auto fresh = [&] { return root + u"/first%1"_s.arg(runs); };
+    const auto again = [&] { bench::run(g_hy3conv, {u"convert"_s, u"-q"_s, u"-o"_s, done, source}); };
+    const auto first = [&] { bench::run(g_hy3conv, {u"convert"_s, u"-q"_s, u"-o"_s, fresh(), source}); };
+    const auto between = [&] {
+        ++runs;
+        ::sync();
+    };
+    bench::printPaired("re-run over 1,000 unchanged outputs / first run", bench::paired(pairs, again, first, between),
+                       0.5);
+    for (int run = 0; run <= runs; ++run)
+        QDir(root + u"/first%1"_s.arg(run)).removeRecursively();
+    QDir(done).removeRecursively();
     ::sync();
 }
 
@@ -110,10 +132,12 @@ int main(int argc, char *argv[])
                     "ratio median (min-max) and the baseline's own spread (slowest / fastest)\n", pairs);
         std::printf("  %-44s %10s %10s   %s\n", "", "hy3conv", "baseline", "ratio            spread");
     }
-    if (runs(u"1000"_s)) {
+    if (runs(u"1000"_s) || runs(u"rerun"_s))
         bench::makeSources(root + u"/thousand"_s, 1000, 100);
+    if (runs(u"1000"_s))
         compareConversion("1,000 files of 100 records", root, root + u"/thousand"_s, pairs);
-    }
+    if (runs(u"rerun"_s))
+        compareReRun(root, root + u"/thousand"_s, pairs);
     if (runs(u"10000"_s) || runs(u"list"_s))
         bench::makeSources(root + u"/tenthousand"_s, 10000, 3);
     if (runs(u"10000"_s))
