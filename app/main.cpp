@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
-// hy3-converter: the converter's window. It reads no command line of its own.
+// hy3-converter: the converter's window. Opened with a folder (a path or a
+// file:// URL, as Explorer's context menu, a file manager or a drop on the
+// icon gives it), it starts with that folder in the source field.
 
 #include "appearance.h"
 #include "text/cp932.h"
 #include "fs/sys.h"
 #include "fs/tempfile.h"
 #include "messages.h"
+#include "wizard/folderdrop.h"
 #include "wizard/frmdatinstdig.h"
 
 #include <QApplication>
@@ -60,6 +63,8 @@ int main(int argc, char *argv[])
     hy3::fs::sys::keepRunningPastSizeLimit();
 
     hy3::ui::frmDatInstDig wizard;
+    if (const QStringList arguments = QApplication::arguments().mid(1); !arguments.isEmpty())
+        wizard.setSourceFolder(hy3::ui::folderFromArgument(arguments.first()));
     QObject::connect(&wizard, &hy3::ui::frmDatInstDig::ended, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     wizard.show();
     return app.exec();

@@ -13,6 +13,7 @@
 #include "testdata.h"
 #include "uicontrols.h"
 #include "wizard/filelistview.h"
+#include "wizard/folderdrop.h"
 #include "wizard/frmdatinstdig.h"
 #include "wizard/module1.h"
 
@@ -84,6 +85,8 @@ private slots:
     void browsing();
     void drops_data();
     void drops();
+    void openedWithAFolder_data();
+    void openedWithAFolder();
     void checkBoxClickFocusesTheList();
     void enterAndEscapeDoNothing_data();
     void enterAndEscapeDoNothing();
@@ -818,6 +821,45 @@ void TestWizardFlow::drops()
         QVERIFY(command1(0)->isEnabled());
     }
     delete data;
+}
+
+void TestWizardFlow::openedWithAFolder_data()
+{
+    QTest::addColumn<QString>("argument"); // SRC stands for the source folder
+    QTest::addColumn<QString>("field");
+    QTest::addRow("a path") << u"SRC"_s << u"SRC"_s;
+    QTest::addRow("a trailing separator") << u"SRC/"_s << u"SRC/"_s;
+    QTest::addRow("a file:// URL") << u"URL"_s << u"SRC"_s;
+    QTest::addRow("a file gives its folder") << u"SRC/a.hyo"_s << u"SRC"_s;
+    QTest::addRow("a folder that is not there") << u"SRC/gone"_s << u"SRC/gone"_s;
+}
+
+// hy3-converter FOLDER starts with the folder in the source field, as if
+// typed: nothing else is filled in, nothing is listed until 「次へ」.
+void TestWizardFlow::openedWithAFolder()
+{
+    QFETCH(QString, argument);
+    QFETCH(QString, field);
+    writeSources({{u"a.hyo"_s, hyo("A", 1)}});
+    const auto expand = [this](QString text) {
+        return QDir::toNativeSeparators(text.replace(u"SRC"_s, QDir::cleanPath(src())));
+    };
+    argument = argument == u"URL" ? QUrl::fromLocalFile(src()).toString() : expand(argument);
+    QSignalSpy listed(m_window.get(), &frmDatInstDig::listingFinished);
+    m_window->setSourceFolder(folderFromArgument(argument));
+    QCOMPARE(text1(0)->text(), expand(field));
+    QCOMPARE(text1(1)->text(), QString());
+    QCOMPARE(page(), 0);
+    QVERIFY(!command1(0)->isEnabled());
+    QTest::keyClicks(text1(1), dst());
+    clickNext();
+    QCOMPARE(listed.size(), 1);
+    if (field.endsWith(u"gone"_s)) { // as if typed: the listing says the folder has no data
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(page(), 0);
+    } else {
+        QCOMPARE(column(0), QStringList{u"a.hyo"_s});
+    }
 }
 
 void TestWizardFlow::checkBoxClickFocusesTheList()

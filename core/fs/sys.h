@@ -179,6 +179,26 @@ struct DriveAnswer
 };
 [[nodiscard]] DriveAnswer askDrive(const String &root);
 
+// ---- the window's button on the taskbar ---------------------------------------
+
+// The share of a batch done, shown on the window's taskbar button (Windows'
+// ITaskbarList3); nothing where the system has no such thing, or it says no.
+class TaskbarProgress
+{
+public:
+    explicit TaskbarProgress(std::intptr_t window); // the native window
+    ~TaskbarProgress();
+    TaskbarProgress(const TaskbarProgress &) = delete;
+    TaskbarProgress &operator=(const TaskbarProgress &) = delete;
+
+    void show(int percent);
+    void clear();
+
+private:
+    std::intptr_t m_window;
+    void *m_taskbar = nullptr;
+};
+
 // ---- folders ----------------------------------------------------------------
 
 // A folder the user named, by its path: links on the way are followed.

@@ -418,6 +418,23 @@ Error readAll(Stream stream, std::string &bytes)
     return readAll(input, bytes);
 }
 
+// ---- the window's button on the taskbar ---------------------------------------
+
+TaskbarProgress::TaskbarProgress(std::intptr_t window)
+    : m_window(window)
+{
+}
+
+TaskbarProgress::~TaskbarProgress() = default;
+
+void TaskbarProgress::show(int)
+{
+}
+
+void TaskbarProgress::clear()
+{
+}
+
 // ---- drives -------------------------------------------------------------------
 
 namespace {

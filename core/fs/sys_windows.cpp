@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#include <shobjidl.h>
 
 #include <atomic>
 #include <cstring>
@@ -351,6 +352,43 @@ Error readAll(Stream stream, std::string &bytes)
             return {};
         bytes.append(block, got);
     }
+}
+
+// ---- the window's button on the taskbar ---------------------------------------
+
+TaskbarProgress::TaskbarProgress(std::intptr_t window)
+    : m_window(window)
+{
+    ITaskbarList3 *taskbar = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                                   reinterpret_cast<void **>(&taskbar)))) {
+        if (SUCCEEDED(taskbar->HrInit()))
+            m_taskbar = taskbar;
+        else
+            taskbar->Release();
+    }
+}
+
+TaskbarProgress::~TaskbarProgress()
+{
+    if (m_taskbar)
+        static_cast<ITaskbarList3 *>(m_taskbar)->Release();
+}
+
+void TaskbarProgress::show(int percent)
+{
+    if (!m_taskbar)
+        return;
+    auto *taskbar = static_cast<ITaskbarList3 *>(m_taskbar);
+    HWND window = reinterpret_cast<HWND>(m_window);
+    taskbar->SetProgressState(window, TBPF_NORMAL);
+    taskbar->SetProgressValue(window, static_cast<ULONGLONG>(percent), 100);
+}
+
+void TaskbarProgress::clear()
+{
+    if (m_taskbar)
+        static_cast<ITaskbarList3 *>(m_taskbar)->SetProgressState(reinterpret_cast<HWND>(m_window), TBPF_NOPROGRESS);
 }
 
 // ---- drives -------------------------------------------------------------------

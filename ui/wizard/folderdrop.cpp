@@ -64,6 +64,15 @@ protected:
 
 } // namespace
 
+QString folderFromArgument(const QString &argument)
+{
+    const QUrl url(argument);
+    const QString path = url.isLocalFile() && argument.startsWith(u"file:", Qt::CaseInsensitive) ? url.toLocalFile()
+                                                                                                  : argument;
+    const QFileInfo info(path);
+    return QDir::toNativeSeparators(info.isFile() ? info.absolutePath() : path);
+}
+
 void acceptFolderDrops(QLineEdit *field)
 {
     field->setAcceptDrops(true);

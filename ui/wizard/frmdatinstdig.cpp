@@ -16,6 +16,7 @@
 #include "wizardtexts.h"
 
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -55,6 +56,8 @@ namespace {
 constexpr int kFailuresListed = 20;
 // Copies of earlier outputs are kept this long, then a new batch removes them.
 constexpr int kKeepRunsDays = 90;
+// A batch longer than this asks for attention when it ends while the window is not in front.
+constexpr qint64 kNoticeAfterMs = 5000;
 int g_finishButtonsWaitMs = 600;
 
 // How often the progress page may change: once a screen refresh.
@@ -175,6 +178,11 @@ void frmDatInstDig::fillColumnChoosers()
         combo->setCurrentIndex(0);
 }
 
+void frmDatInstDig::setSourceFolder(const QString &folder)
+{
+    m_sourceField->setText(folder);
+}
+
 void frmDatInstDig::showPage(Page page)
 {
     m_page = page;
@@ -257,6 +265,9 @@ void frmDatInstDig::convertSelectedRows()
     m_stopButton->show();
     setProgressValue(0.0f);
     m_refresh.start(frameMs(this));
+    m_batchTime.start();
+    if (!m_taskbar)
+        m_taskbar = std::make_unique<fs::sys::TaskbarProgress>(static_cast<std::intptr_t>(winId()));
     BatchRequest request = batchRequest();
     const BatchRunner::Hooks hooks = keepRecord(request);
     m_runner->start(request, hooks);
@@ -320,6 +331,12 @@ void frmDatInstDig::batchDone(const BatchSummary &summary)
     m_refresh.stop();
     m_stopButton->hide();
     showProgress(); // the last file and the final value
+    if (m_taskbar)
+        m_taskbar->clear();
+    // A long batch that ends behind other windows says so: the taskbar button
+    // flashes (Windows), the window is marked urgent (Linux).
+    if (m_batchTime.elapsed() > kNoticeAfterMs && !isActiveWindow())
+        QApplication::alert(this);
     if (summary.result == BatchSummary::Result::NoSelection)
         showMessage(this, {QString::fromUtf16(kNoSelectionPrompt), QString::fromUtf16(kNoSelectionTitle),
                            QMessageBox::Critical});
@@ -464,6 +481,8 @@ void frmDatInstDig::showProgress()
     m_destinationPath->setText(fs::shown(state.destination));
     m_progressValue = state.progress;
     m_progressBar->setValue(qRound(state.progress));
+    if (m_taskbar && m_runner->isRunning())
+        m_taskbar->show(qRound(state.progress));
 }
 
 QString frmDatInstDig::folderText(const QLineEdit *field) const

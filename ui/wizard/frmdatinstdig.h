@@ -5,6 +5,9 @@
 #include "engine/batchrunner.h"
 #include "listing/listing.h"
 
+#include "fs/sys.h"
+
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -62,6 +65,9 @@ public:
 
     explicit frmDatInstDig(QWidget *parent = nullptr);
     ~frmDatInstDig() override;
+
+    // The source field, as if the user typed the folder (the program opened with one).
+    void setSourceFolder(const QString &folder);
 
     void showPage(Page page);
     [[nodiscard]] Page currentPage() const { return m_page; }
@@ -197,6 +203,8 @@ private:
     bool m_listingRuns = false;
 
     BatchRunner *m_runner = nullptr;
+    QElapsedTimer m_batchTime;                          // for asking for attention when a long batch ends
+    std::unique_ptr<fs::sys::TaskbarProgress> m_taskbar; // the share done, on the taskbar button (Windows)
     std::shared_ptr<RunRecord> m_record; // the running or last batch's backups and report
     QTimer m_refresh; // shows the batch's latest state once a screen refresh
     quint64 m_changesShown = 0;
