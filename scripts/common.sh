@@ -17,7 +17,7 @@ TEST_PACKAGES=(fuse3 libfuse3-dev)
 # tests and the program, msitools for the MSI, a display for the window.
 WINDOWS_PACKAGES=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
-    qt6-base-dev-tools wine wine64 wixl msitools xvfb xauth
+    qt6-base-dev-tools wine wine64 wixl msitools xvfb xauth osslsigncode openssl unzip
 )
 
 as_root() {
