@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The converter as users run it, measured from outside: the whole hy3conv
-// process (start, walk, sort, conversion, flush, output) against what they
-// would otherwise run for the same bytes on the disk: `cp -r` followed by
-// `sync`, and `cp -r` alone. Paired, alternating runs, each into a new
+// process (start, walk, sort, conversion, flush, output) against the floor of
+// its own promise (bench_floor: the same bytes, made beforehand, written as
+// the promise needs and no more), and against what users would otherwise run
+// for the same bytes on the disk: `cp -r` followed by `sync`, and `cp -r` alone. Paired, alternating runs, each into a new
 // folder, with the disk synced, untimed, between any two runs. Also the
 // listing against a plain read loop, and the peak memory of long runs.
 //
@@ -25,6 +26,7 @@ namespace {
 
 QString g_hy3conv;
 QString g_readLoop;
+QString g_floor;
 
 void cp(const QString &source, const QString &destination, bool sync)
 {
@@ -46,8 +48,15 @@ void compareConversion(const char *label, const QString &root, const QString &so
         ++runs;
         ::sync();
     };
+    const QByteArray floor = QByteArray(label) + " / the promise's floor";
     const QByteArray withSync = QByteArray(label) + " / cp -r + sync";
     const QByteArray alone = QByteArray(label) + " / cp -r";
+    // The floor writes the bytes hy3conv made once, untimed.
+    const QString reference = root + u"/reference"_s;
+    bench::run(g_hy3conv, {u"convert"_s, u"-q"_s, u"-o"_s, reference, source});
+    bench::printPaired(floor.constData(),
+                       bench::paired(pairs, ours, [&] { bench::run(g_floor, {reference, out()}); }, between), 1.15);
+    QDir(reference).removeRecursively();
     bench::printPaired(withSync.constData(), bench::paired(pairs, ours, [&] { cp(source, out(), true); }, between), 1.3);
     bench::printPaired(alone.constData(), bench::paired(pairs, ours, [&] { cp(source, out(), false); }, between));
     for (int run = 0; run <= runs; ++run)
@@ -121,6 +130,7 @@ int main(int argc, char *argv[])
     if (!option(u"--hy3conv"_s).isEmpty())
         g_hy3conv = option(u"--hy3conv"_s);
     g_readLoop = QDir(here).absoluteFilePath(u"bench_readloop"_s);
+    g_floor = QDir(here).absoluteFilePath(u"bench_floor"_s);
 
     QTemporaryDir dir(QDir::currentPath() + u"/bench-XXXXXX"_s); // on the disk users convert on, not tmpfs
     if (!dir.isValid())
