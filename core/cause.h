@@ -33,6 +33,7 @@ enum class Cause : std::uint8_t {
     LinkInTheWay, // a symbolic link (or reparse point) where a file or folder of ours goes
     CrossDevice,
     NoLocks,
+    Unsupported, // the file system can't do what was asked (the file layer then does it another way)
     SystemError, // any other: the code tells which
     // From the data and the request.
     Truncated,

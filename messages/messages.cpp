@@ -87,6 +87,8 @@ QString Messages::cause(const Failure &failure)
         return tr("別のドライブやファイルシステムへは移せません");
     case Cause::NoLocks:
         return tr("ファイルのロックを使えません（ロックの数が上限に達したか、ロックに対応していない場所です）");
+    case Cause::Unsupported:
+        return tr("この場所では使えない操作です");
     case Cause::SystemError:
         break;
     case Cause::Truncated:
@@ -314,6 +316,7 @@ QString causeId(Cause cause)
     case Cause::LinkInTheWay: return u"link-at-output"_s;
     case Cause::CrossDevice: return u"cross-device"_s;
     case Cause::NoLocks: return u"no-locks"_s;
+    case Cause::Unsupported: return u"unsupported"_s;
     case Cause::SystemError: return u"system-error"_s;
     case Cause::Truncated: return u"truncated"_s;
     case Cause::NegativeCount: return u"negative-count"_s;

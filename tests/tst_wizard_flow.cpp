@@ -629,8 +629,9 @@ void TestWizardFlow::aReRunKeepsWhatTheUserMade()
         kept.append(it.next());
     QCOMPARE(kept.size(), 1);
     QCOMPARE(testdata::readFile(kept.first()), edited);
-    QVERIFY2(QDir::cleanPath(kept.first()).endsWith(QDir::cleanPath(QFileInfo(dst()).absoluteFilePath()) + u"/b.hy3"_s),
-             qPrintable(kept.first()));
+    QString whole = QDir::cleanPath(QFileInfo(dst()).absoluteFilePath());
+    whole.remove(u':'); // a drive's colon is no part of a folder name
+    QVERIFY2(QDir::cleanPath(kept.first()).endsWith(whole + u"/b.hy3"_s), qPrintable(kept.first()));
     QVERIFY(!QFileInfo::exists(oldRun));
     QVERIFY(QFileInfo::exists(recentRun + u"/srv/y.hy3"_s));
 

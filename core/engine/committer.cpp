@@ -178,6 +178,16 @@ void GroupCommitter::replace(Member &member)
     if (member.keptFailed)
         return failMember(member, member.keptFailed.during(Action::KeepEarlier));
 
+    if (output.file->name().empty()) {
+        // Nothing had the name when it was planned: it is given in one step
+        // that replaces nothing. Only what came meanwhile is looked at.
+        const sys::Error error = output.file->commit(output.name, false);
+        if (!error)
+            return;
+        if (error.cause != Cause::Exists)
+            return failMember(member, error.during(Action::WriteOutput));
+    }
+
     // Looked at again right before the rename: a link put there meanwhile is
     // not replaced, and another name of an output of this batch is not written twice.
     sys::Status existing;

@@ -38,7 +38,7 @@ Failure DryRunPlanner::openOutputFolder(const Job &job, std::shared_ptr<OpenFold
     number = m_written.folder(identity);
     if (!folder->writeCheck) {
         std::unique_ptr<fs::TemporaryFile> probe;
-        folder->writeCheck = fs::TemporaryFile::create(folder->folder, probe);
+        folder->writeCheck = fs::TemporaryFile::create(folder->folder, probe, true);
         if (probe)
             learnCaseFolding(number, *probe);
     }

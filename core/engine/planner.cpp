@@ -136,7 +136,8 @@ void Planner::learnCaseFolding(int folder, const fs::TemporaryFile &probe)
     if (m_written.foldsCase(folder))
         return;
     sys::Status status;
-    const bool folds = sys::statAt(probe.folder(), upperCase(probe.name()), false, status).cause != Cause::NotFound;
+    const bool folds = probe.name().empty()
+        || sys::statAt(probe.folder(), upperCase(probe.name()), false, status).cause != Cause::NotFound;
     m_written.setFoldsCase(folder, folds);
 }
 

@@ -63,7 +63,7 @@ protected:
     // The output of that name this batch wrote before. One still waiting in
     // the group is committed first: a clash is only with an output that was written.
     [[nodiscard]] std::optional<WrittenOutputs::Found> writtenBefore(int folder, const QString &name);
-    // Whether the folder folds letter case, found out with a temporary of ours there.
+    // Whether the folder folds letter case, found out with a named temporary of ours there.
     void learnCaseFolding(int folder, const fs::TemporaryFile &probe);
 
     const EngineSettings &m_settings;

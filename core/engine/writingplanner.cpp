@@ -47,9 +47,13 @@ Failure WritingPlanner::complete(const Job &job, DataFileReader &reader, const s
     bool same = existing && earlier.open(*folder->folder, fs::toNative(name));
     QByteArray held;
     std::unique_ptr<fs::TemporaryFile> file;
+    // Named from the start where it will replace a file (renamed over it) or
+    // where its name must show whether the folder folds case; otherwise it
+    // gets its only name when it is committed.
+    const bool named = existing || !m_written.foldsCase(number);
     const auto startWriting = [&]() -> Failure {
         if (const Failure failure = withRoom([&] {
-                return fs::TemporaryFile::create(folder->folder, file).during(Action::CreateOutput);
+                return fs::TemporaryFile::create(folder->folder, file, named).during(Action::CreateOutput);
             }))
             return failure;
         const sys::Error error = file->write(held.constData(), static_cast<std::size_t>(held.size()));

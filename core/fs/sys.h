@@ -82,9 +82,11 @@ struct Folder
 {
     Handle handle;
     String path;
-    // Its file system refused a file without a name (Linux' O_TMPFILE): new
-    // files there are created under their name at once. Learned on first use.
-    mutable bool namesNewFilesAtOnce = false;
+    // Whether a file made there without a name (Linux' O_TMPFILE) can be given
+    // one: learned with the first new file, which is named at once; where it
+    // can't, every new file is created under its name.
+    enum class UnnamedFiles : std::uint8_t { Untried, Work, Refused };
+    mutable UnnamedFiles unnamedFiles = UnnamedFiles::Untried;
 };
 
 // Tells apart two names for the same file.
@@ -243,6 +245,17 @@ private:
 // sweep took the new file meanwhile; either way another name will do. On any
 // failure nothing of it is left.
 [[nodiscard]] Error createNew(const Folder &folder, const String &name, Handle &file, Identity &identity);
+// A new file with no name yet in the folder, open for writing (Linux'
+// O_TMPFILE): nothing of it can be seen, and nothing of it is left when the
+// program ends before it is named. Unsupported until createNew has shown
+// that the folder's file system can name such a file (Folder::unnamedFiles).
+[[nodiscard]] Error createUnnamed(const Folder &folder, Handle &file, Identity &identity);
+// Gives a file made by createUnnamed the name `name` in its folder, in one
+// step; Exists when the name is taken (nothing there is replaced or followed).
+[[nodiscard]] Error nameUnnamed(const Folder &folder, const Handle &file, const String &name);
+// Marks a file of ours as being written, so that another converter's sweep of
+// leftovers leaves it alone (POSIX: a lock; NoLocks where there are none).
+[[nodiscard]] Error markBeingWritten(const Handle &file);
 // Removes a converter's leftover file unless its writer still holds it (Busy).
 [[nodiscard]] Error removeLeftover(const Folder &folder, const String &name);
 [[nodiscard]] Error writeSome(const Handle &file, const char *data, std::size_t size, std::size_t &written);

@@ -670,45 +670,39 @@ Error createNamed(const Folder &folder, const String &name, Handle &file, Identi
 }
 
 #if defined(__linux__) && defined(O_TMPFILE)
-// A file system that can't make a file without a name, or link one in (no
-// /proc): the caller names its files at once.
+// A file system that can't make a file without a name (O_TMPFILE), or a
+// system that can't link one in (no /proc, no hard links there).
 bool refusesUnnamed(int code)
 {
     return code == EOPNOTSUPP || code == EISDIR || code == EINVAL || code == ENOENT || code == EPERM
-        || code == ENOSYS;
+        || code == ENOSYS || code == EXDEV || code == EMLINK;
 }
 
-// The file made without a name, locked, and only then given its name: no
-// sweep ever sees it unlocked, and a kill before the name leaves nothing.
-// `unsupported` when the file system can't.
-Error createUnnamed(const Folder &folder, const String &name, Handle &file, Identity &identity, bool &unsupported)
+Error openUnnamed(const Folder &folder, Handle &file, Identity &identity)
 {
-    unsupported = false;
     const int handle = before(Call::Create, [&] {
         return ::openat(fd(folder.handle), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     });
-    if (handle < 0) {
-        unsupported = refusesUnnamed(errno);
-        return lastError();
-    }
+    if (handle < 0)
+        return refusesUnnamed(errno) ? Error{Cause::Unsupported, errno} : lastError();
     Handle created(handle);
-    const Error locked = lock(created);
-    if (locked && locked.cause != Cause::NoLocks)
-        return locked;
-    Status mine;
-    if (const Error error = statHandle(created, mine))
+    Status status;
+    if (const Error error = statHandle(created, status))
         return error;
+    file = std::move(created);
+    identity = status.identity;
+    return {};
+}
+
+Error linkUnnamed(const Folder &folder, const Handle &file, const String &name)
+{
     char self[32];
-    std::snprintf(self, sizeof self, "/proc/self/fd/%d", handle);
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd(file));
     if (before(Call::Link, [&] {
             return ::linkat(AT_FDCWD, self, fd(folder.handle), name.c_str(), AT_SYMLINK_FOLLOW);
-        }) != 0) {
-        unsupported = refusesUnnamed(errno);
-        return lastError();
-    }
-    file = std::move(created);
-    identity = mine.identity;
-    return {};
+        }) == 0)
+        return {};
+    return lastError();
 }
 #endif
 
@@ -717,15 +711,66 @@ Error createUnnamed(const Folder &folder, const String &name, Handle &file, Iden
 Error createNew(const Folder &folder, const String &name, Handle &file, Identity &identity)
 {
 #if defined(__linux__) && defined(O_TMPFILE)
-    if (!folder.namesNewFilesAtOnce) {
-        bool unsupported = false;
-        const Error error = createUnnamed(folder, name, file, identity, unsupported);
-        if (!unsupported)
+    // Made without a name, locked, then named where the system allows it: no
+    // sweep ever sees it unlocked, and a kill before the name leaves nothing.
+    if (folder.unnamedFiles != Folder::UnnamedFiles::Refused) {
+        Handle unnamed;
+        Identity mine;
+        Error error = openUnnamed(folder, unnamed, mine);
+        if (!error) {
+            const Error locked = markBeingWritten(unnamed);
+            if (locked && locked.cause != Cause::NoLocks)
+                return locked;
+            error = linkUnnamed(folder, unnamed, name);
+            if (!error) {
+                folder.unnamedFiles = Folder::UnnamedFiles::Work;
+                file = std::move(unnamed);
+                identity = mine;
+                return {};
+            }
+            if (folder.unnamedFiles == Folder::UnnamedFiles::Work || !refusesUnnamed(error.code))
+                return error;
+        } else if (error.cause != Cause::Unsupported) {
             return error;
-        folder.namesNewFilesAtOnce = true;
+        }
+        folder.unnamedFiles = Folder::UnnamedFiles::Refused;
     }
 #endif
     return createNamed(folder, name, file, identity);
+}
+
+Error createUnnamed(const Folder &folder, Handle &file, Identity &identity)
+{
+#if defined(__linux__) && defined(O_TMPFILE)
+    if (folder.unnamedFiles == Folder::UnnamedFiles::Work) {
+        const Error error = openUnnamed(folder, file, identity);
+        return error.cause == Cause::Unsupported ? fromSystem(error.code) : error; // it worked here before: a real failure
+    }
+#else
+    (void)folder;
+    (void)file;
+    (void)identity;
+#endif
+    return {Cause::Unsupported, EOPNOTSUPP};
+}
+
+Error nameUnnamed(const Folder &folder, const Handle &file, const String &name)
+{
+#if defined(__linux__) && defined(O_TMPFILE)
+    const Error error = linkUnnamed(folder, file, name);
+    // A file system that refuses the characters of a name (vfat) says EINVAL.
+    return error.code == EINVAL ? Error{Cause::InvalidName, EINVAL} : error;
+#else
+    (void)folder;
+    (void)file;
+    (void)name;
+    return {Cause::Unsupported, EOPNOTSUPP};
+#endif
+}
+
+Error markBeingWritten(const Handle &file)
+{
+    return lock(file);
 }
 
 Error removeLeftover(const Folder &folder, const String &name)

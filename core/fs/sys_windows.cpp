@@ -612,6 +612,21 @@ Error createNew(const Folder &folder, const String &name, Handle &file, Identity
     return {};
 }
 
+Error createUnnamed(const Folder &, Handle &, Identity &)
+{
+    return {Cause::Unsupported, ERROR_NOT_SUPPORTED}; // every new file is created under its name
+}
+
+Error nameUnnamed(const Folder &, const Handle &, const String &)
+{
+    return {Cause::Unsupported, ERROR_NOT_SUPPORTED};
+}
+
+Error markBeingWritten(const Handle &)
+{
+    return {}; // a new file here is shut to other programs from its creation
+}
+
 Error removeLeftover(const Folder &folder, const String &name)
 {
     // Opened alone and deleted on close: refused while a converter writes it.

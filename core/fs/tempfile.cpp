@@ -104,24 +104,65 @@ sys::String widened(const std::string &ascii)
 
 } // namespace
 
-sys::Error TemporaryFile::create(std::shared_ptr<const sys::Folder> folder, std::unique_ptr<TemporaryFile> &created)
+sys::Error TemporaryFile::create(std::shared_ptr<const sys::Folder> folder, std::unique_ptr<TemporaryFile> &created,
+                                  bool named)
 {
     std::unique_ptr<TemporaryFile> file(new TemporaryFile);
     file->m_folder = std::move(folder);
+    if (!named) {
+        const sys::Error error = sys::createUnnamed(*file->m_folder, file->m_file, file->m_identity);
+        if (!error) {
+            file->m_unnamed = true;
+            created = std::move(file);
+            return {};
+        }
+        if (error.cause != Cause::Unsupported)
+            return error;
+    }
+    if (const sys::Error error = file->createNamed())
+        return error;
+    created = std::move(file);
+    return {};
+}
+
+sys::Error TemporaryFile::createNamed()
+{
     for (int attempt = 0; attempt < kCreateTries; ++attempt) {
         const std::string name = newName();
         // Registered before it exists: a signal at any moment after it is
         // created finds it.
-        file->m_slot = claimSlot(*file->m_folder, name);
-        file->m_name = widened(name);
-        const sys::Error error = sys::createNew(*file->m_folder, file->m_name, file->m_file, file->m_identity);
+        m_slot = claimSlot(*m_folder, name);
+        m_name = widened(name);
+        const sys::Error error = sys::createNew(*m_folder, m_name, m_file, m_identity);
         if (!error) {
-            setSlotFile(file->m_slot, file->m_file.get());
-            created = std::move(file);
+            setSlotFile(m_slot, m_file.get());
             return {};
         }
-        releaseSlot(file->m_slot);
+        releaseSlot(m_slot);
+        m_name.clear();
         if (error.cause != Cause::Exists && error.cause != Cause::Busy)
+            return error;
+    }
+    return {Cause::Exists, 0};
+}
+
+sys::Error TemporaryFile::nameTemporarily()
+{
+    // Locked before it is seen: a sweep leaves a file alone while it is held.
+    if (const sys::Error locked = sys::markBeingWritten(m_file); locked && locked.cause != Cause::NoLocks)
+        return locked;
+    for (int attempt = 0; attempt < kCreateTries; ++attempt) {
+        const std::string name = newName();
+        m_slot = claimSlot(*m_folder, name);
+        m_name = widened(name);
+        const sys::Error error = sys::nameUnnamed(*m_folder, m_file, m_name);
+        if (!error) {
+            m_unnamed = false;
+            return {};
+        }
+        releaseSlot(m_slot);
+        m_name.clear();
+        if (error.cause != Cause::Exists)
             return error;
     }
     return {Cause::Exists, 0};
@@ -160,6 +201,20 @@ sys::Error TemporaryFile::syncData()
 
 sys::Error TemporaryFile::commit(const sys::String &name, bool replace)
 {
+    if (m_unnamed) {
+        // Where nothing has the name, the file gets it in one step.
+        const sys::Error error = sys::nameUnnamed(*m_folder, m_file, name);
+        if (!error) {
+            m_unnamed = false;
+            (void)m_file.close();
+            return {};
+        }
+        if (error.cause != Cause::Exists || !replace)
+            return error;
+        // Something has it: a name of our own first, then the one step of a rename over it.
+        if (const sys::Error named = nameTemporarily())
+            return named;
+    }
     // Out of the registry first: once renamed, the file is the user's output,
     // which an interrupt must never remove.
     releaseSlot(m_slot);
@@ -186,6 +241,11 @@ sys::Error TemporaryFile::commit(const sys::String &name, bool replace)
 
 void TemporaryFile::discard()
 {
+    if (m_unnamed) { // nothing of it was ever seen
+        m_unnamed = false;
+        (void)m_file.close();
+        return;
+    }
     if (m_name.empty())
         return;
     releaseSlot(m_slot);

@@ -78,7 +78,8 @@ private slots:
 
 private:
     // Writes `bytes` as `name` the way the converter does; the commit's error.
-    sys::Error write(const QString &name, const QByteArray &bytes, bool replace = true);
+    // `named`: through a temporary with a name of its own from the start.
+    sys::Error write(const QString &name, const QByteArray &bytes, bool replace = true, bool named = false);
     QStringList entries() const { return QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden | QDir::System); }
     QByteArray read(const QString &name) const
     {
@@ -106,10 +107,10 @@ void TestFs::cleanup()
     QCOMPARE(registeredTemporaries(), 0);
 }
 
-sys::Error TestFs::write(const QString &name, const QByteArray &bytes, bool replace)
+sys::Error TestFs::write(const QString &name, const QByteArray &bytes, bool replace, bool named)
 {
     std::unique_ptr<TemporaryFile> file;
-    if (const sys::Error error = TemporaryFile::create(m_folder, file))
+    if (const sys::Error error = TemporaryFile::create(m_folder, file, named))
         return error;
     if (const sys::Error error = file->write(bytes.constData(), static_cast<std::size_t>(bytes.size())))
         return error;
@@ -125,13 +126,20 @@ void TestFs::replaceAndKeep_data()
     QTest::addColumn<bool>("replace");
     QTest::addColumn<Cause>("cause");
     QTest::addColumn<QByteArray>("after");
-    QTest::addRow("new") << u"out.hy3"_s << QByteArray() << true << Cause::None << QByteArray("new");
-    QTest::addRow("replaced") << u"out.hy3"_s << QByteArray("earlier, longer") << true << Cause::None
-                              << QByteArray("new");
-    QTest::addRow("kept") << u"out.hy3"_s << QByteArray("earlier") << false << Cause::Exists << QByteArray("earlier");
-    QTest::addRow("new, not replacing") << u"out.hy3"_s << QByteArray() << false << Cause::None << QByteArray("new");
-    QTest::addRow("Japanese name") << u"運賃表.hy3"_s << QByteArray("earlier") << true << Cause::None
-                                   << QByteArray("new");
+    QTest::addColumn<bool>("named");
+    for (const bool named : {false, true}) {
+        const char *how = named ? "named" : "nameless until committed";
+        QTest::addRow("new, %s", how) << u"out.hy3"_s << QByteArray() << true << Cause::None << QByteArray("new")
+                                      << named;
+        QTest::addRow("replaced, %s", how) << u"out.hy3"_s << QByteArray("earlier, longer") << true << Cause::None
+                                           << QByteArray("new") << named;
+        QTest::addRow("kept, %s", how) << u"out.hy3"_s << QByteArray("earlier") << false << Cause::Exists
+                                       << QByteArray("earlier") << named;
+        QTest::addRow("new, not replacing, %s", how) << u"out.hy3"_s << QByteArray() << false << Cause::None
+                                                     << QByteArray("new") << named;
+        QTest::addRow("Japanese name, %s", how) << u"運賃表.hy3"_s << QByteArray("earlier") << true << Cause::None
+                                                << QByteArray("new") << named;
+    }
 }
 
 void TestFs::replaceAndKeep()
@@ -139,9 +147,12 @@ void TestFs::replaceAndKeep()
     QFETCH(QString, name);
     QFETCH(QByteArray, earlier);
     QFETCH(bool, replace);
+    QFETCH(bool, named);
+    QVERIFY(!write(u"first.hy3"_s, "the first new file in a folder is named at once"));
+    QVERIFY(QFile::remove(m_dir->filePath(u"first.hy3"_s)));
     if (!earlier.isEmpty())
         QVERIFY(!write(name, earlier));
-    QTEST(write(name, "new", replace).cause, "cause");
+    QTEST(write(name, "new", replace, named).cause, "cause");
     QTEST(read(name), "after");
     QCOMPARE(entries(), QStringList{name}); // no temporary beside it
 }
@@ -169,11 +180,15 @@ void TestFs::withoutNoReplaceRename()
     QFETCH(bool, earlier);
     if (earlier)
         QVERIFY(!write(u"out.hy3"_s, "earlier"));
+    std::unique_ptr<TemporaryFile> file;
+    QVERIFY(!TemporaryFile::create(m_folder, file, true));
+    QVERIFY(!file->write("new", 3));
     sys::testing::clear();
     sys::testing::failCall(Call::Rename, 1, EINVAL); // renameat2 without its flag
     if (noLinks)
         sys::testing::failCall(Call::Link, 1, EPERM);
-    QTEST(write(u"out.hy3"_s, "new", false).cause, "cause");
+    QTEST(file->commit(native(u"out.hy3"_s), false).cause, "cause");
+    file.reset();
     QTEST(read(u"out.hy3"_s), "after");
     QCOMPARE(entries(), QStringList{u"out.hy3"_s});
 #endif
@@ -202,7 +217,7 @@ void TestFs::sweep()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
     std::unique_ptr<TemporaryFile> writing;
-    QVERIFY(!TemporaryFile::create(m_folder, writing));
+    QVERIFY(!TemporaryFile::create(m_folder, writing, true));
     int count = -1;
     QVERIFY(!removeLeftovers(*m_folder, count));
     QCOMPARE(count, removed ? 1 : 0);
@@ -214,8 +229,13 @@ void TestFs::registryFollowsEachTemporary()
 {
     std::unique_ptr<TemporaryFile> first;
     std::unique_ptr<TemporaryFile> second;
-    QVERIFY(!TemporaryFile::create(m_folder, first));
-    QVERIFY(!TemporaryFile::create(m_folder, second));
+    std::unique_ptr<TemporaryFile> nameless;
+    QVERIFY(!TemporaryFile::create(m_folder, first, true));
+    QVERIFY(!TemporaryFile::create(m_folder, second, true));
+    QVERIFY(!TemporaryFile::create(m_folder, nameless));
+    // One without a name has nothing to remove (where the system makes such files).
+    QCOMPARE(registeredTemporaries(), nameless->name().empty() ? 2 : 3);
+    nameless.reset();
     QCOMPARE(registeredTemporaries(), 2);
     QVERIFY(!first->commit(native(u"kept.hy3"_s), true));
     QCOMPARE(registeredTemporaries(), 1); // a committed file is the user's: never removed on an interrupt
@@ -235,6 +255,8 @@ void TestFs::failedCreateLeavesNothing_data()
     QTest::addRow("lock fails") << Call::Lock << EIO << Cause::IoError;
     QTest::addRow("no locks at all") << Call::Lock << ENOLCK << Cause::None;
     QTest::addRow("status fails") << Call::Stat << EIO << Cause::IoError;
+    QTest::addRow("naming fails") << Call::Link << EIO << Cause::IoError;
+    QTest::addRow("no links here: named at once") << Call::Link << EPERM << Cause::None;
 #endif
     QTest::addRow("create fails") << Call::Create << kCodes.readOnly << Cause::ReadOnlyMedium;
 }
@@ -248,7 +270,7 @@ void TestFs::failedCreateLeavesNothing()
     QFETCH(Cause, cause);
     sys::testing::failCall(call, 1, code);
     std::unique_ptr<TemporaryFile> file;
-    QCOMPARE(TemporaryFile::create(m_folder, file).cause, cause);
+    QCOMPARE(TemporaryFile::create(m_folder, file, true).cause, cause);
     file.reset();
     QCOMPARE(entries(), QStringList());
 }
