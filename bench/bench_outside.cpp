@@ -122,6 +122,11 @@ int main(int argc, char *argv[])
         const qsizetype at = args.indexOf(name);
         return at >= 0 && at + 1 < args.size() ? args[at + 1] : QString();
     };
+    // --make-sources FOLDER FILES RECORDS: only writes the sources (to look at one run with strace or perf).
+    if (const qsizetype at = args.indexOf(u"--make-sources"_s); at >= 0 && at + 3 < args.size()) {
+        bench::makeSources(args[at + 1], args[at + 2].toInt(), args[at + 3].toInt());
+        return 0;
+    }
     const int pairs = option(u"--pairs"_s).isEmpty() ? (quick ? 3 : 11) : option(u"--pairs"_s).toInt();
     const QString only = option(u"--only"_s);
     const auto runs = [&only](const QString &part) { return only.isEmpty() || only == part; };

@@ -10,6 +10,7 @@
 #include "sourcelist.h"
 
 #include <atomic>
+#include <deque>
 #include <thread>
 
 using namespace Qt::StringLiterals;
@@ -104,14 +105,14 @@ int runConvert(const Request &request, Console &console, const std::atomic<bool>
     }
     ConvertReport report(request, console, request.report ? &reportFile : nullptr);
     Engine engine(settings, [&report](const Outcome &outcome) { report.outcome(outcome); });
-    QString label; // of the job the feed handed out last
+    std::deque<QString> labels; // of the jobs the feed handed out, not yet started
     const auto feed = [&]() -> std::optional<NextJob> {
         while (std::optional<SourceItem> item = sources.next()) {
             if (item->failure) {
                 report.problem(*item);
                 continue;
             }
-            label = item->label;
+            labels.push_back(item->label);
             report.fed();
             return NextJob{std::move(item->job), {}};
         }
@@ -122,7 +123,8 @@ int runConvert(const Request &request, Console &console, const std::atomic<bool>
     driving.stop = &stop;
     driving.starting = [&](const Job &) {
         if (progress)
-            console.progress(++started, count->total(), label);
+            console.progress(++started, count->total(), labels.front());
+        labels.pop_front();
     };
     drive(engine, feed, driving);
     console.endProgress();

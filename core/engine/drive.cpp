@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "engine/drive.h"
 
+#include <deque>
+
 namespace hy3 {
 
 void Tally::count(const Outcome &outcome)
@@ -27,11 +29,38 @@ void Tally::count(const Outcome &outcome)
     }
 }
 
+namespace {
+
+// Jobs taken from the feed before they are run, so that their sources can be
+// read meanwhile (see ReadAhead).
+constexpr std::size_t kJobsAhead = 16;
+
+} // namespace
+
 bool drive(Engine &engine, const std::function<std::optional<NextJob>()> &feed, const Driving &driving)
 {
+    std::deque<NextJob> ahead;
+    bool fed = false; // the feed has given its last job
+    const auto nextJob = [&]() -> std::optional<NextJob> {
+        while (!fed && ahead.size() < kJobsAhead) {
+            std::optional<NextJob> next = feed();
+            if (!next) {
+                fed = true;
+                break;
+            }
+            if (!next->refused && !(driving.stop && driving.stop->load()))
+                engine.expect(next->job);
+            ahead.push_back(std::move(*next));
+        }
+        if (ahead.empty())
+            return std::nullopt;
+        NextJob next = std::move(ahead.front());
+        ahead.pop_front();
+        return next;
+    };
     bool stopping = false;
     bool stopped = false;
-    while (const std::optional<NextJob> next = feed()) {
+    while (const std::optional<NextJob> next = nextJob()) {
         stopping = stopping || (driving.stop && driving.stop->load());
         if (stopping && !next->refused) {
             engine.skip(next->job);

@@ -47,7 +47,7 @@ Failure DryRunPlanner::openOutputFolder(const Job &job, std::shared_ptr<OpenFold
     return {};
 }
 
-Failure DryRunPlanner::complete(const Job &job, DataFileReader &reader, const std::shared_ptr<OpenFolder> &folder,
+Failure DryRunPlanner::complete(const Job &job, ReadSource &source, const std::shared_ptr<OpenFolder> &folder,
                                 int number, const std::optional<sys::Status> &existing, Planned &planned)
 {
     // Every record is read, as the real run would read it, and held against
@@ -55,11 +55,11 @@ Failure DryRunPlanner::complete(const Job &job, DataFileReader &reader, const st
     EarlierOutput earlier;
     bool same = existing && folder && earlier.open(*folder->folder, fs::toNative(job.destination.name));
     if (const Failure failure = caught([&] {
-            convertRecords(job.kind, reader, m_settings.columns,
+            source.convert(job.kind, m_settings.columns,
                            [&](QByteArrayView bytes) { same = same && earlier.goesOnWith(bytes); });
         }))
         return failure;
-    planned.outcome.firstName = reader.firstRecordName();
+    planned.outcome.firstName = source.firstRecordName();
     const bool unchanged = same && earlier.endsHere();
     planned.outcome.result = unchanged ? Outcome::Result::Unchanged : Outcome::Result::Converted;
     (void)m_written.add(number, job.destination.name, job.source, unchanged ? existing->identity : sys::Identity{});

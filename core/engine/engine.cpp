@@ -14,9 +14,17 @@ Engine::Engine(EngineSettings settings, Sink sink)
 
 Engine::~Engine() = default;
 
+void Engine::expect(const Job &job)
+{
+    m_readAhead.expect(job);
+}
+
 void Engine::add(const Job &job)
 {
-    Planned planned = m_planner->plan(job);
+    std::optional<ReadAhead::Read> ahead;
+    if (m_readAhead.isNext(job))
+        ahead = m_readAhead.take();
+    Planned planned = m_planner->plan(job, std::move(ahead));
     if (planned.output)
         m_committer.await(std::move(planned.outcome), std::move(*planned.output));
     else
@@ -26,6 +34,8 @@ void Engine::add(const Job &job)
 
 void Engine::skip(const Job &job)
 {
+    if (m_readAhead.isNext(job))
+        m_readAhead.drop();
     report(job, Outcome::Result::NotRun, {Cause::Stopped});
 }
 

@@ -4,6 +4,7 @@
 #include "engine/committer.h"
 #include "engine/job.h"
 #include "engine/outcome.h"
+#include "engine/readahead.h"
 #include "engine/writtenoutputs.h"
 #include "files/foldercache.h"
 
@@ -28,6 +29,9 @@ public:
     // Outputs still waiting are removed, not committed.
     ~Engine();
 
+    // The job will be added (or skipped) after those expected before it: its
+    // source may be read meanwhile. Jobs expected are added or skipped in order.
+    void expect(const Job &job);
     void add(const Job &job);
     // The job is not run: its outcome is NotRun (Stopped).
     void skip(const Job &job);
@@ -45,6 +49,7 @@ private:
     WrittenOutputs m_written;
     GroupCommitter m_committer;
     std::unique_ptr<Planner> m_planner;
+    ReadAhead m_readAhead{m_settings};
 };
 
 } // namespace hy3

@@ -53,13 +53,13 @@ std::unique_ptr<Planner> Planner::make(const EngineSettings &settings, FolderCac
     return std::make_unique<WritingPlanner>(settings, folders, written, std::move(makeRoom));
 }
 
-Planned Planner::plan(const Job &job)
+Planned Planner::plan(const Job &job, std::optional<ReadAhead::Read> ahead)
 {
     Planned planned;
     planned.outcome.source = job.source.text();
     planned.outcome.destination = job.destination.text();
     planned.outcome.kind = job.kind;
-    if (const Failure failure = steps(job, planned)) {
+    if (const Failure failure = steps(job, ahead, planned)) {
         planned.outcome.result = Outcome::Result::Failed;
         planned.outcome.failure = failure;
         planned.output.reset();
@@ -67,16 +67,16 @@ Planned Planner::plan(const Job &job)
     return planned;
 }
 
-Failure Planner::steps(const Job &job, Planned &planned)
+Failure Planner::steps(const Job &job, std::optional<ReadAhead::Read> &ahead, Planned &planned)
 {
     Outcome &outcome = planned.outcome;
-    std::optional<DataFileReader> reader;
-    if (const Failure failure = openSource(job, reader))
+    std::optional<ReadSource> source;
+    if (const Failure failure = openSource(job, ahead, source))
         return failure;
-    outcome.records = reader->count();
+    outcome.records = source->count();
     if (const Failure failure = checkOptions(job.kind, m_settings.columns))
         return failure;
-    if (reader->count() == 0) {
+    if (source->count() == 0) {
         outcome.result = Outcome::Result::NoRecords;
         return {};
     }
@@ -91,25 +91,29 @@ Failure Planner::steps(const Job &job, Planned &planned)
     }
     std::optional<sys::Status> existing;
     if (folder) {
-        if (const Failure failure = checkExisting(*folder, job.destination.name, *reader, outcome, existing))
+        if (const Failure failure = checkExisting(*folder, job.destination.name, *source, outcome, existing))
             return failure;
         if (existing && !m_settings.overwrite) {
             outcome.result = Outcome::Result::Kept;
             return {};
         }
     }
-    return complete(job, *reader, folder, number, existing, planned);
+    return complete(job, *source, folder, number, existing, planned);
 }
 
-Failure Planner::openSource(const Job &job, std::optional<DataFileReader> &reader)
+Failure Planner::openSource(const Job &job, std::optional<ReadAhead::Read> &ahead, std::optional<ReadSource> &source)
 {
+    if (ahead && !ahead->leftToEngine) {
+        source = std::move(ahead->source);
+        return ahead->failure;
+    }
     std::shared_ptr<OpenFolder> folder;
     if (const Failure failure = withRoom([&] {
             return m_folders.open(job.source.folder, MakeFolders::None, folder).during(Action::OpenSourceFolder);
         }))
         return failure;
     return withRoom([&] {
-        return caught([&] { reader.emplace(*folder->folder, job.source.name, DataFileReader::Reading::Records); });
+        return caught([&] { source.emplace(*folder->folder, job.source.name); });
     });
 }
 
@@ -142,7 +146,7 @@ void Planner::learnCaseFolding(int folder, const fs::TemporaryFile &probe)
 }
 
 // Refuses what must not be written over, and notes whether the name is taken.
-Failure Planner::checkExisting(const OpenFolder &folder, const QString &name, const DataFileReader &source,
+Failure Planner::checkExisting(const OpenFolder &folder, const QString &name, const ReadSource &source,
                                Outcome &outcome, std::optional<sys::Status> &existingFile)
 {
     sys::Status existing;

@@ -4,6 +4,8 @@
 #include "engine/committer.h"
 #include "engine/job.h"
 #include "engine/outcome.h"
+#include "engine/readahead.h"
+#include "engine/readsource.h"
 #include "engine/writtenoutputs.h"
 #include "files/foldercache.h"
 
@@ -13,8 +15,6 @@
 #include <vector>
 
 namespace hy3 {
-
-class DataFileReader;
 
 // What a job comes to before anything is committed: its outcome, and the
 // new file that waits to be committed, if there is one.
@@ -41,7 +41,8 @@ public:
             std::function<bool()> makeRoom);
     virtual ~Planner();
 
-    [[nodiscard]] Planned plan(const Job &job);
+    // `ahead`: the job's source as the read-ahead thread read it, if it did.
+    [[nodiscard]] Planned plan(const Job &job, std::optional<ReadAhead::Read> ahead = std::nullopt);
 
     // The planner that writes, or for a dry run the one that stops before the temporary.
     [[nodiscard]] static std::unique_ptr<Planner> make(const EngineSettings &settings, FolderCache &folders,
@@ -54,7 +55,7 @@ protected:
     // What is left once every check has passed: the output written (a dry
     // run reads the records to the end and writes nothing). `existing`: what
     // stands at the output's name, a file to be replaced.
-    [[nodiscard]] virtual Failure complete(const Job &job, DataFileReader &reader,
+    [[nodiscard]] virtual Failure complete(const Job &job, ReadSource &source,
                                            const std::shared_ptr<OpenFolder> &folder, int number,
                                            const std::optional<fs::sys::Status> &existing, Planned &planned) = 0;
 
@@ -71,9 +72,10 @@ protected:
     WrittenOutputs &m_written;
 
 private:
-    [[nodiscard]] Failure steps(const Job &job, Planned &planned);
-    [[nodiscard]] Failure openSource(const Job &job, std::optional<DataFileReader> &reader);
-    [[nodiscard]] Failure checkExisting(const OpenFolder &folder, const QString &name, const DataFileReader &source,
+    [[nodiscard]] Failure steps(const Job &job, std::optional<ReadAhead::Read> &ahead, Planned &planned);
+    [[nodiscard]] Failure openSource(const Job &job, std::optional<ReadAhead::Read> &ahead,
+                                     std::optional<ReadSource> &source);
+    [[nodiscard]] Failure checkExisting(const OpenFolder &folder, const QString &name, const ReadSource &source,
                                         Outcome &outcome, std::optional<fs::sys::Status> &existing);
 
     std::function<bool()> m_makeRoom;

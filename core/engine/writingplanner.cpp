@@ -36,7 +36,7 @@ Failure WritingPlanner::openOutputFolder(const Job &job, std::shared_ptr<OpenFol
     return {};
 }
 
-Failure WritingPlanner::complete(const Job &job, DataFileReader &reader, const std::shared_ptr<OpenFolder> &folder,
+Failure WritingPlanner::complete(const Job &job, ReadSource &source, const std::shared_ptr<OpenFolder> &folder,
                                  int number, const std::optional<sys::Status> &existing, Planned &planned)
 {
     Outcome &outcome = planned.outcome;
@@ -61,7 +61,7 @@ Failure WritingPlanner::complete(const Job &job, DataFileReader &reader, const s
         return error.during(Action::WriteOutput);
     };
     if (const Failure failure = caught([&] {
-            convertRecords(job.kind, reader, m_settings.columns, [&](QByteArrayView bytes) {
+            source.convert(job.kind, m_settings.columns, [&](QByteArrayView bytes) {
                 if (same && earlier.goesOnWith(bytes)) {
                     held.append(bytes);
                     return;
@@ -76,7 +76,7 @@ Failure WritingPlanner::complete(const Job &job, DataFileReader &reader, const s
             });
         }))
         return failure;
-    outcome.firstName = reader.firstRecordName();
+    outcome.firstName = source.firstRecordName();
     if (same && earlier.endsHere()) {
         outcome.result = Outcome::Result::Unchanged;
         (void)m_written.add(number, name, job.source, existing->identity);

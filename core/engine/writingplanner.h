@@ -19,7 +19,7 @@ public:
 
 private:
     [[nodiscard]] Failure openOutputFolder(const Job &job, std::shared_ptr<OpenFolder> &folder, int &number) override;
-    [[nodiscard]] Failure complete(const Job &job, DataFileReader &reader, const std::shared_ptr<OpenFolder> &folder,
+    [[nodiscard]] Failure complete(const Job &job, ReadSource &source, const std::shared_ptr<OpenFolder> &folder,
                                    int number, const std::optional<fs::sys::Status> &existing,
                                    Planned &planned) override;
 

@@ -152,9 +152,12 @@ DataFileHeader readHeader(QIODevice &device)
 DataFileReader::DataFileReader(const sys::Folder &folder, const QString &name, Reading reading)
     : m_reading(reading)
 {
-    if (const sys::Error error = sys::openForReading(folder, fs::toNative(name), m_file))
+    if (const sys::Error error = sys::openForReading(folder, fs::toNative(name), m_file, m_status))
         throw DataError(error.during(Action::OpenSource));
-    m_buffer.resize(reading == Reading::HeaderOnly ? kHeaderBytes : kFirstBlock);
+    std::size_t first = reading == Reading::HeaderOnly ? kHeaderBytes : kFirstBlock;
+    if (m_status && reading == Reading::Records) // a small file takes a buffer of its size (and one byte to see its end)
+        first = static_cast<std::size_t>(std::clamp<std::uint64_t>(m_status->size + 1, kHeaderBytes, kFirstBlock));
+    m_buffer.resize(first);
     readCount();
 }
 
@@ -210,10 +213,13 @@ void DataFileReader::read(Hy3Record &record, int number) { readNumbered(record, 
 
 sys::Status DataFileReader::status() const
 {
-    sys::Status status;
-    if (const sys::Error error = sys::statHandle(m_file, status))
-        throw DataError(error.during(action()));
-    return status;
+    if (!m_status) {
+        sys::Status status;
+        if (const sys::Error error = sys::statHandle(m_file, status))
+            throw DataError(error.during(action()));
+        m_status = status;
+    }
+    return *m_status;
 }
 
 void DataFileReader::fill(qsizetype size)

@@ -149,7 +149,7 @@ public:
     void read(Hy3Record &record, int number);
     // The Name of record 1 once read() has read it.
     [[nodiscard]] const QByteArray &firstRecordName() const { return m_firstRecordName; }
-    // Size, modification time and identity of the open file.
+    // Size, modification time and identity of the open file, as it was opened.
     [[nodiscard]] fs::sys::Status status() const;
 
     // The next `size` bytes; throws DataError (Truncated, cause only) at the end.
@@ -170,6 +170,7 @@ private:
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
     bool m_filledWhole = false; // the last read filled the buffer: the file is larger
+    mutable std::optional<fs::sys::Status> m_status; // as it was opened, once known
     QByteArray m_firstRecordName;
     qint16 m_count = 0;
 };

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -229,6 +230,9 @@ private:
 // Opens a plain file (links followed) for reading, in a way that can't block
 // on a pipe or a device; anything else is NotRegularFile.
 [[nodiscard]] Error openForReading(const Folder &folder, const String &name, Handle &file);
+// The same, with the file's status when the check of its type had it at hand (POSIX).
+[[nodiscard]] Error openForReading(const Folder &folder, const String &name, Handle &file,
+                                   std::optional<Status> &status);
 // Up to `size` bytes with one call; `got` is 0 only at the end of the file.
 [[nodiscard]] Error readSome(const Handle &file, char *data, std::size_t size, std::size_t &got);
 // Every byte up to the end, appended.

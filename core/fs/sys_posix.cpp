@@ -171,12 +171,11 @@ Error renameWithoutReplacing(const OpenFile &file, const String &to)
 
 // A descriptor just opened (or the failure to open it), kept when what it
 // opened is of a type `wanted` takes: anything else is NotRegularFile.
-Error keepIf(int handle, bool (*wanted)(Type), Handle &file)
+Error keepIf(int handle, bool (*wanted)(Type), Handle &file, Status &status)
 {
     if (handle < 0)
         return lastError();
     Handle opened(handle);
-    Status status;
     if (const Error error = statHandle(opened, status))
         return error;
     if (!wanted(status.type))
@@ -187,12 +186,12 @@ Error keepIf(int handle, bool (*wanted)(Type), Handle &file)
 
 // A regular file opened for reading, or why not. Non-blocking, so that a
 // name swapped for a pipe meanwhile can't hang us.
-Error openRegularFile(const Folder &folder, const String &name, int flags, Handle &file)
+Error openRegularFile(const Folder &folder, const String &name, int flags, Handle &file, Status &status)
 {
     const int handle = before(Call::Open, [&] {
         return ::openat(fd(folder.handle), name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | flags);
     });
-    return keepIf(handle, [](Type type) { return type == Type::Regular; }, file);
+    return keepIf(handle, [](Type type) { return type == Type::Regular; }, file, status);
 }
 
 // A read or a write, again when a signal cut it short before any byte.
@@ -407,7 +406,8 @@ Utf8Console::~Utf8Console() = default;
 Error openToRead(const String &path, Handle &file)
 {
     const int handle = before(Call::Open, [&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY); });
-    return keepIf(handle, [](Type type) { return type != Type::Folder; }, file); // a pipe is read as it comes
+    Status status;
+    return keepIf(handle, [](Type type) { return type != Type::Folder; }, file, status); // a pipe is read as it comes
 }
 
 Error readAll(Stream stream, std::string &bytes)
@@ -611,7 +611,17 @@ Error checkWritable(const String &path)
 
 Error openForReading(const Folder &folder, const String &name, Handle &file)
 {
-    return openRegularFile(folder, name, 0, file);
+    Status status;
+    return openRegularFile(folder, name, 0, file, status);
+}
+
+Error openForReading(const Folder &folder, const String &name, Handle &file, std::optional<Status> &status)
+{
+    Status opened;
+    const Error error = openRegularFile(folder, name, 0, file, opened);
+    if (!error)
+        status = opened;
+    return error;
 }
 
 Error readSome(const Handle &file, char *data, std::size_t size, std::size_t &got)
@@ -776,7 +786,8 @@ Error markBeingWritten(const Handle &file)
 Error removeLeftover(const Folder &folder, const String &name)
 {
     Handle opened;
-    if (const Error error = openRegularFile(folder, name, O_NOFOLLOW, opened))
+    Status status;
+    if (const Error error = openRegularFile(folder, name, O_NOFOLLOW, opened, status))
         return error;
     // A converter that is still writing holds the lock.
     if (const Error error = lock(opened))

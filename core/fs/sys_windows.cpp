@@ -561,6 +561,11 @@ Error openForReading(const Folder &folder, const String &name, Handle &file)
     return {};
 }
 
+Error openForReading(const Folder &folder, const String &name, Handle &file, std::optional<Status> &)
+{
+    return openForReading(folder, name, file); // the type is known without the status here
+}
+
 Error readAll(const Handle &file, std::string &bytes)
 {
     char block[65536];
