@@ -5,6 +5,7 @@
 #include "format/dataerror.h"
 #include "format/datafile.h"
 #include "jsonwriter.h"
+#include "listheaders.h"
 #include "messages.h"
 #include "listing/parallel.h"
 #include "files/paths.h"
@@ -13,6 +14,7 @@
 
 #include <QJsonArray>
 
+#include <deque>
 #include <future>
 
 using namespace Qt::StringLiterals;
@@ -22,40 +24,6 @@ namespace hy3::cli {
 namespace sys = fs::sys;
 
 namespace {
-
-// What the list shows of a file, or why it can't.
-struct Header
-{
-    qint16 records = 0;
-    QByteArray firstName;
-    Failure failure;
-};
-
-// The header of one file: its folder open already (a walk), or opened for it.
-Header readHeader(const SourceItem &item)
-{
-    Header header;
-    try {
-        std::optional<DataFileReader> reader;
-        if (item.folder) {
-            reader.emplace(*item.folder, item.job.source.name, DataFileReader::Reading::HeaderOnly);
-        } else {
-            sys::Folder folder;
-            const QString named = item.job.source.folder.text();
-            if (const sys::Error error = sys::openFolder(fs::toNative(named.isEmpty() ? u"./"_s : named), folder))
-                throw DataError(error.during(Action::OpenSourceFolder));
-            reader.emplace(folder, item.job.source.name, DataFileReader::Reading::HeaderOnly);
-        }
-        header.records = reader->count();
-        if (header.records > 0)
-            header.firstName = reader->firstName();
-    } catch (const DataError &error) {
-        header.failure = error.failure();
-    } catch (const std::bad_alloc &) {
-        header.failure = {Cause::OutOfMemory, Action::ReadSource};
-    }
-    return header;
-}
 
 // The next files of the walk, read together. A batch holds few folders open:
 // a walk of many folders of one file each stays far below the open-file limit.
@@ -77,25 +45,75 @@ std::vector<SourceItem> nextBatch(Sources &sources)
     return batch;
 }
 
-// A batch with its headers read on helper threads, while the caller walks on.
+// A batch with its headers read on helper threads, while the caller walks on
+// (those of folders read as they were listed are not read again).
 struct ReadBatch
 {
     std::vector<SourceItem> items;
     std::vector<Header> headers;
 };
 
-std::future<ReadBatch> startReading(std::vector<SourceItem> items)
+std::future<ReadBatch> startReading(std::vector<SourceItem> items, std::vector<bool> readAlready)
 {
-    return std::async(std::launch::async, [items = std::move(items)]() mutable {
+    return std::async(std::launch::async, [items = std::move(items), readAlready = std::move(readAlready)]() mutable {
         ReadBatch batch{std::move(items), {}};
         batch.headers.resize(batch.items.size());
-        forEachInParallel(batch.items.size(), [&batch](std::size_t i) {
-            if (!batch.items[i].failure)
+        forEachInParallel(batch.items.size(), [&](std::size_t i) {
+            if (!batch.items[i].failure && !readAlready[i])
                 batch.headers[i] = readHeader(batch.items[i]);
         });
         return batch;
     });
 }
+
+// The folders whose headers are being read in the order they were listed,
+// oldest first: the walk's items come in the same order.
+class ListedFolders
+{
+public:
+    void listed(std::uint64_t listing, const std::shared_ptr<const sys::Folder> &folder, const NameList &files)
+    {
+        if (FolderHeaders::worthReading(files.size()))
+            m_folders.push_back({listing, std::make_unique<FolderHeaders>(folder, files)});
+    }
+    [[nodiscard]] std::vector<bool> readAlready(const std::vector<SourceItem> &items) const
+    {
+        std::vector<bool> read(items.size());
+        for (std::size_t i = 0; i < items.size(); ++i)
+            read[i] = find(items[i]) != nullptr;
+        return read;
+    }
+    // The header of an item whose folder is read here, else nothing.
+    [[nodiscard]] std::optional<Header> take(const SourceItem &item)
+    {
+        FolderHeaders *headers = find(item);
+        if (!headers)
+            return std::nullopt;
+        Header header = headers->take(item.listedAt);
+        while (!m_folders.empty() && m_folders.front().headers->done())
+            m_folders.pop_front();
+        return header;
+    }
+
+private:
+    struct Folder
+    {
+        std::uint64_t listing = 0;
+        std::unique_ptr<FolderHeaders> headers;
+    };
+    [[nodiscard]] FolderHeaders *find(const SourceItem &item) const
+    {
+        if (!item.folder || item.listing == 0)
+            return nullptr;
+        for (const Folder &folder : m_folders) {
+            if (folder.listing == item.listing)
+                return folder.headers.get();
+        }
+        return nullptr;
+    }
+
+    std::deque<Folder> m_folders;
+};
 
 void putFile(JsonWriter &json, const SourceItem &item, const Header &header, const QString &message)
 {
@@ -130,14 +148,23 @@ int runList(const Request &request, Console &console)
     int files = 0;
     QStringList problems;
     // Opening and reading many small files is the system's work: helper
-    // threads read one batch while this one walks the next and prints the last.
-    std::future<ReadBatch> reading = startReading(nextBatch(sources));
+    // threads read a folder's files as soon as it is listed, and one batch
+    // while this thread walks the next and prints the last.
+    ListedFolders listed;
+    sources.setListed([&listed](std::uint64_t listing, const std::shared_ptr<const sys::Folder> &folder,
+                                const NameList &names) { listed.listed(listing, folder, names); });
+    const auto startNext = [&] {
+        std::vector<SourceItem> items = nextBatch(sources);
+        std::vector<bool> readAlready = listed.readAlready(items);
+        return startReading(std::move(items), std::move(readAlready));
+    };
+    std::future<ReadBatch> reading = startNext();
     while (true) {
-        std::vector<SourceItem> following = nextBatch(sources);
-        const ReadBatch batch = reading.get();
+        std::future<ReadBatch> following = startNext();
+        ReadBatch batch = reading.get();
         if (batch.items.empty())
             break;
-        reading = startReading(std::move(following));
+        reading = std::move(following);
         for (std::size_t i = 0; i < batch.items.size(); ++i) {
             const SourceItem &item = batch.items[i];
             if (item.failure) {
@@ -147,6 +174,8 @@ int runList(const Request &request, Console &console)
                 continue;
             }
             ++files;
+            if (std::optional<Header> read = listed.take(item))
+                batch.headers[i] = std::move(*read);
             const Header &header = batch.headers[i];
             const QString message = header.failure ? Messages::failure(item.path(), header.failure) : QString();
             if (header.failure) {

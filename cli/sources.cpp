@@ -102,6 +102,9 @@ std::optional<SourceItem> Sources::enterFolder(const Place &place)
         return failed(place.source.text(), error.during(Action::OpenFolder));
     m_hiddenFiles += entries.hiddenFiles;
     m_files = std::move(entries.files);
+    ++m_listings;
+    if (m_listed)
+        m_listed(m_listings, folder->folder, m_files);
     m_order = naturalOrder(m_files.size(), [this](std::size_t i) { return m_files[i].toString(); });
     m_nextFile = 0;
     m_filesOpen = folder->folder;
@@ -148,8 +151,11 @@ std::optional<SourceItem> Sources::next()
 {
     for (;;) {
         if (m_nextFile < m_order.size()) {
-            SourceItem item = jobFor(m_filesPlace, m_files[m_order[m_nextFile++]].toString());
+            const std::size_t listed = m_order[m_nextFile++];
+            SourceItem item = jobFor(m_filesPlace, m_files[listed].toString());
             item.folder = m_filesOpen;
+            item.listing = m_listings;
+            item.listedAt = listed;
             return item;
         }
         m_files.clear();

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -26,6 +27,10 @@ struct SourceItem
     // The folder that holds the file, when the walk has it open: a listing
     // reads the file without opening the folder again.
     std::shared_ptr<const fs::sys::Folder> folder;
+    // With `folder`: which of the walk's listings of a folder it came from
+    // (counted from 1), and its place in that listing (see Sources::Listed).
+    std::uint64_t listing = 0;
+    std::size_t listedAt = 0;
 
     // The file or folder the item is about.
     [[nodiscard]] QString path() const { return failure ? failedPath : job.source.text(); }
@@ -51,6 +56,11 @@ public:
                               const QStringList &names);
 
     [[nodiscard]] std::optional<SourceItem> next();
+    // Called as soon as a folder's data files are listed, before they are
+    // sorted: their items come next, every one, with this listing's number.
+    using Listed = std::function<void(std::uint64_t listing, const std::shared_ptr<const fs::sys::Folder> &folder,
+                                      const NameList &files)>;
+    void setListed(Listed listed) { m_listed = std::move(listed); }
     // Hidden files (a leading dot; the hidden or system attribute on Windows)
     // of the folders walked so far that would otherwise have matched.
     [[nodiscard]] int hiddenFiles() const { return m_hiddenFiles; }
@@ -92,6 +102,8 @@ private:
     std::size_t m_nextFile = 0;
     std::shared_ptr<const fs::sys::Folder> m_filesOpen;
     Place m_filesPlace;
+    std::uint64_t m_listings = 0;
+    Listed m_listed;
     int m_hiddenFiles = 0;
 };
 

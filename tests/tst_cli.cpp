@@ -387,6 +387,10 @@ void TestCli::list_data()
         many += u"d%1/x.hyo\tX\t1\n"_s.arg(i, 2, 10, QChar(u'0'));
     QTest::addRow("many files, natural order kept") << QStringList{u"list"_s, u"-r"_s, u"MANY"_s} << 1
                                                     << many << u"hy3conv: 「"_s;
+    // A folder's headers are read as it is listed: each listing gets its own.
+    const QString once = many.section(u"d01/"_s, 0, 0);
+    QTest::addRow("one folder named twice") << QStringList{u"list"_s, u"MANY"_s, u"MANY"_s} << 1 << once + once
+                                            << u"hy3conv: 「"_s;
     QTest::addRow("nothing found") << QStringList{u"list"_s, u"--kind=hyp"_s, u"EMPTY"_s} << 3 << QString()
                                    << u"hy3conv: 指定したフォルダ(ドライブ)からは、データファイルは発見されませんでした。\n"_s;
 }
