@@ -13,14 +13,13 @@ namespace {
 
 constexpr QStringView kRunFormat = u"yyyy-MM-dd_HHmmss";
 
-} // namespace
-
-sys::Error removeFolderTree(const sys::Folder &parent, const QString &name)
+// Removes what a folder holds. Its handle is closed on return: Windows
+// refuses to remove a folder that is still open.
+sys::Error emptyFolder(const sys::Folder &parent, const sys::String &native)
 {
-    const sys::String native = toNative(name);
     sys::Folder folder;
     if (const sys::Error error = sys::openSubfolder(parent, native, folder))
-        return error.cause == Cause::LinkInTheWay ? sys::removeAt(parent, native) : error;
+        return error;
     std::vector<std::pair<sys::String, sys::Type>> entries;
     if (const sys::Error error = sys::listFolder(folder, [&entries](const sys::Entry &entry) {
             entries.emplace_back(entry.name, entry.type);
@@ -37,6 +36,16 @@ sys::Error removeFolderTree(const sys::Folder &parent, const QString &name)
         if (error && error.cause != Cause::NotFound)
             return error;
     }
+    return {};
+}
+
+} // namespace
+
+sys::Error removeFolderTree(const sys::Folder &parent, const QString &name)
+{
+    const sys::String native = toNative(name);
+    if (const sys::Error error = emptyFolder(parent, native))
+        return error.cause == Cause::LinkInTheWay ? sys::removeAt(parent, native) : error;
     return sys::removeSubfolder(parent, native);
 }
 
