@@ -86,6 +86,6 @@ int main(int argc, char *argv[])
             QDir().mkpath(destination);
         });
     std::printf("the window's batch / the whole hy3conv process (median of %d paired runs, min-max, spread)\n", pairs);
-    bench::printPaired(QByteArray::number(files).append(" files of 3 records").constData(), result, 1.2);
+    bench::printPaired(QByteArray::number(files).append(" files of 3 records").constData(), result, 1.1);
     return 0;
 }

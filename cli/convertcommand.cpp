@@ -128,6 +128,10 @@ int runConvert(const Request &request, Console &console, const std::atomic<bool>
     };
     drive(engine, feed, driving);
     console.endProgress();
+    if (request.verbose && !request.dryRun) {
+        const GroupCommitter::Flushes &flushes = engine.flushes();
+        console.message(Messages::flushes(flushes.byFileSystem, flushes.batched, flushes.onTheirOwn));
+    }
     report.finish(sources.hiddenFiles());
     bool written = console.flush();
     if (request.report) {

@@ -205,6 +205,18 @@ QString Messages::hiddenFilesLeftOut(int count)
     return tr("隠しファイル %1 件は対象外です").arg(count);
 }
 
+QString Messages::flushes(int byFileSystem, int batched, int onTheirOwn)
+{
+    QStringList ways;
+    if (byFileSystem > 0)
+        ways.append(tr("ファイルシステムごとにまとめて %1 件").arg(byFileSystem));
+    if (batched > 0)
+        ways.append(tr("書き出してからボリュームごとにまとめて %1 件").arg(batched));
+    if (onTheirOwn > 0)
+        ways.append(tr("1 件ずつ %1 件").arg(onTheirOwn));
+    return tr("ディスクへの書き込みの確定: %1").arg(ways.isEmpty() ? tr("なし") : ways.join(tr("、")));
+}
+
 QString Messages::destinationMissing(const QString &folder)
 {
     return tr("変換先のフォルダー「%1」が見つかりません").arg(fs::shown(folder));

@@ -55,6 +55,8 @@ public:
     // hy3conv's line for a file that did not fail.
     [[nodiscard]] static QString outcomeLine(const Outcome &outcome, bool dryRun, bool withCount);
     [[nodiscard]] static QString stopped(int converted, int notRun);
+    // How the converted files were made sure to be on the disk (--verbose).
+    [[nodiscard]] static QString flushes(int byFileSystem, int batched, int onTheirOwn);
 };
 
 // A stable English word for the cause, for machine-readable output.

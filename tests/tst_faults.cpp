@@ -67,12 +67,14 @@ constexpr int kNoSpace = ERROR_DISK_FULL;
 constexpr int kNoPermission = ERROR_ACCESS_DENIED;
 constexpr int kTooMany = ERROR_TOO_MANY_OPEN_FILES;
 constexpr int kNotFound = ERROR_FILE_NOT_FOUND;
+constexpr int kNotSupported = ERROR_NOT_SUPPORTED;
 #else
 constexpr int kIo = EIO;
 constexpr int kNoSpace = ENOSPC;
 constexpr int kNoPermission = EACCES;
 constexpr int kTooMany = EMFILE;
 constexpr int kNotFound = ENOENT;
+constexpr int kNotSupported = EOPNOTSUPP;
 #endif
 
 const QStringList kNames{u"a.hyo"_s, u"b.hyo"_s, u"c.hyo"_s};
@@ -206,6 +208,7 @@ void TestFaults::everyCallFailsInTurn_data()
     QTest::addRow("create a temporary") << Call::Create << kNoSpace << Expect::Fail << false << QString();
     QTest::addRow("write") << Call::Write << kNoSpace << Expect::Fail << false << QString();
     QTest::addRow("flush a file") << Call::SyncData << kIo << Expect::Fail << true << QString();
+    QTest::addRow("write a file out") << Call::WriteOut << kIo << Expect::Fail << false << QString();
     QTest::addRow("rename") << Call::Rename << kIo << Expect::Fail << false << QString();
     QTest::addRow("flush a folder") << Call::SyncFolder << kIo << Expect::Fail << false << QString();
     QTest::addRow("close") << Call::Close << kIo << Expect::Succeed << false << QString();
@@ -247,6 +250,10 @@ void TestFaults::everyCallFailsInTurn()
         fs::sys::testing::clear();
         if (fileSystemFlushFails)
             fs::sys::testing::failEvery(Call::SyncFileSystem, kIo);
+        if (call == Call::WriteOut) { // as on a local Windows volume
+            fs::sys::testing::failEvery(Call::StatFileSystem, kIo);
+            fs::sys::testing::pretendBatchFlushCovers(true);
+        }
     };
     const QString cause = Messages::cause(fs::sys::fromSystem(code).during(Action::None));
     arrange();
@@ -295,7 +302,15 @@ void TestFaults::everyCallFailsInTurn()
     }
 }
 
-enum class Flush { WholeFileSystem, WholeFileSystemFails, NotCoveredByIt, KernelSaysLess };
+enum class Flush {
+    WholeFileSystem,
+    WholeFileSystemFails,
+    NotCoveredByIt,
+    KernelSaysLess,
+    Batch,
+    BatchWithoutWritingOut,
+    BatchFlushFails,
+};
 
 void TestFaults::callsComeInTheDurableOrder_data()
 {
@@ -304,6 +319,9 @@ void TestFaults::callsComeInTheDurableOrder_data()
     QTest::addRow("its flush failed: each file asked") << Flush::WholeFileSystemFails;
     QTest::addRow("a file system its flush does not reach (unknown): each file flushed") << Flush::NotCoveredByIt;
     QTest::addRow("a kernel whose flush does not report others' errors: each file flushed") << Flush::KernelSaysLess;
+    QTest::addRow("a local volume: each file written out, then one full flush") << Flush::Batch;
+    QTest::addRow("no call to write out alone: each file flushed") << Flush::BatchWithoutWritingOut;
+    QTest::addRow("the one full flush failed: each file flushed") << Flush::BatchFlushFails;
 }
 
 // The guarantee of a flush per file: every file's data is flushed (its file
@@ -323,6 +341,16 @@ void TestFaults::callsComeInTheDurableOrder()
         break;
     case Flush::KernelSaysLess:
         fs::sys::testing::pretendFileSystemSyncReportsErrors(false);
+        break;
+    case Flush::Batch:
+    case Flush::BatchWithoutWritingOut:
+    case Flush::BatchFlushFails:
+        fs::sys::testing::failEvery(Call::StatFileSystem, kIo); // not one flush of the file system
+        fs::sys::testing::pretendBatchFlushCovers(true);
+        if (flush == Flush::BatchWithoutWritingOut)
+            fs::sys::testing::failEvery(Call::WriteOut, kNotSupported);
+        if (flush == Flush::BatchFlushFails)
+            fs::sys::testing::failCall(Call::SyncData, 1, kIo);
         break;
     }
     const QList<Outcome> outcomes = convertAll(256);
@@ -348,10 +376,18 @@ void TestFaults::callsComeInTheDurableOrder()
         QVERIFY(last(Call::Write) < first(Call::SyncFileSystem));
         QVERIFY(first(Call::SyncFileSystem) < commits.front());
     }
-    if (flush == Flush::NotCoveredByIt)
+    if (flush == Flush::NotCoveredByIt || flush >= Flush::Batch)
         QCOMPARE(count(Call::SyncFileSystem), 0);
+    if (flush == Flush::Batch) {
+        QCOMPARE(count(Call::WriteOut), kNames.size());
+        QCOMPARE(count(Call::SyncData), 1);
+        QVERIFY(last(Call::Write) < first(Call::WriteOut));
+        QVERIFY(last(Call::WriteOut) < first(Call::SyncData));
+        QVERIFY(first(Call::SyncData) < commits.front());
+        return;
+    }
     const bool ownFlushes = count(Call::SyncFileSystem) == 0 || flush != Flush::WholeFileSystem;
-    QCOMPARE(count(Call::SyncData), ownFlushes ? kNames.size() : 0);
+    QCOMPARE(count(Call::SyncData), (ownFlushes ? kNames.size() : 0) + (flush == Flush::BatchFlushFails ? 1 : 0));
     if (ownFlushes) {
         QVERIFY(last(Call::Write) < first(Call::SyncData));
         QVERIFY(last(Call::SyncData) < commits.front());

@@ -78,13 +78,17 @@ bool GroupCommitter::commit()
     return true;
 }
 
-// The data of the group on the disk. Where one flush of a whole file system
-// reaches the medium, that file system is flushed once, through the folder
-// opened first there: where such a flush also reports any write-back error
-// since that folder was opened, its success says every file of the group
-// there is on the disk. Every other file (a FUSE or network file system, a
-// kernel whose flush says less, a flush that failed) is flushed on its own,
-// which names the file that lost its data.
+// The data of the group on the disk, each file's the cheapest way that still
+// says which file lost its data:
+// - where one flush of a whole file system reaches the medium, that file
+//   system is flushed once, through the folder opened first there: where such
+//   a flush also reports any write-back error since that folder was opened,
+//   its success says every file of the group there is on the disk;
+// - where each file's data can be written out without emptying the disk's
+//   cache, and one full flush of a file empties all of it (Windows' local
+//   volumes), each file is written out, then one file per volume flushed;
+// - every other file (a FUSE or network file system, a kernel whose flush
+//   says less, a flush that failed) is flushed on its own.
 void GroupCommitter::flush()
 {
     struct Entry
@@ -99,11 +103,14 @@ void GroupCommitter::flush()
         if (member.output.kept)
             entries.push_back({member.output.kept->file.get(), member.output.kept->folder.get(), &member.keptFailed});
     }
+    enum class Way : std::uint8_t { OnItsOwn, FileSystem, Batch };
     struct Device
     {
+        Way way = Way::OnItsOwn;
         std::uint64_t id = 0;
         const OpenFolder *first = nullptr;
         bool clean = false;
+        std::vector<std::size_t> written; // Batch: the entries written out
     };
     std::vector<Device> devices;
     std::vector<std::ptrdiff_t> deviceOf(entries.size(), -1); // -1: the file is flushed on its own
@@ -114,21 +121,54 @@ void GroupCommitter::flush()
             continue;
         if (!folder.flushCovers)
             folder.flushCovers = sys::fileSystemFlushCovers(*folder.folder);
-        if (!*folder.flushCovers)
+        if (!*folder.flushCovers && !folder.batchCovers)
+            folder.batchCovers = sys::batchFlushCovers(*folder.folder);
+        const Way way = *folder.flushCovers ? Way::FileSystem : *folder.batchCovers ? Way::Batch : Way::OnItsOwn;
+        if (way == Way::OnItsOwn)
             continue;
-        auto at = std::find_if(devices.begin(), devices.end(), [&](const Device &d) { return d.id == identity.device; });
+        auto at = std::find_if(devices.begin(), devices.end(),
+                               [&](const Device &d) { return d.id == identity.device && d.way == way; });
         if (at == devices.end())
-            at = devices.insert(at, {identity.device, &folder});
+            at = devices.insert(at, {way, identity.device, &folder, false, {}});
         else if (folder.opened < at->first->opened)
             at->first = &folder;
         deviceOf[i] = at - devices.begin();
     }
     const bool reported = sys::errorsReachFileSystemSync();
-    for (Device &device : devices)
-        device.clean = !sys::syncFileSystem(*device.first->folder) && reported;
+    for (Device &device : devices) {
+        if (device.way == Way::FileSystem)
+            device.clean = !sys::syncFileSystem(*device.first->folder) && reported;
+    }
+    // Written out first, every one, so that the disk takes them all before the one flush.
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (deviceOf[i] < 0 || !devices[static_cast<std::size_t>(deviceOf[i])].clean)
+        if (deviceOf[i] < 0)
+            continue;
+        Device &device = devices[static_cast<std::size_t>(deviceOf[i])];
+        if (device.way != Way::Batch)
+            continue;
+        const sys::Error error = entries[i].file->writeOut();
+        if (!error) {
+            device.written.push_back(i);
+        } else if (error.cause == Cause::Unsupported) {
+            entries[i].folder->batchCovers = false; // flushed on its own from now on
+            deviceOf[i] = -1;
+        } else {
+            *entries[i].flushed = error; // this file did not reach the disk
+            deviceOf[i] = -2;
+        }
+    }
+    for (Device &device : devices) {
+        if (device.way == Way::Batch && !device.written.empty())
+            device.clean = !entries[device.written.back()].file->syncData();
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (deviceOf[i] == -2)
+            continue;
+        const bool covered = deviceOf[i] >= 0 && devices[static_cast<std::size_t>(deviceOf[i])].clean;
+        if (!covered)
             *entries[i].flushed = entries[i].file->syncData();
+        const Way way = covered ? devices[static_cast<std::size_t>(deviceOf[i])].way : Way::OnItsOwn;
+        ++(way == Way::FileSystem ? m_flushes.byFileSystem : way == Way::Batch ? m_flushes.batched : m_flushes.onTheirOwn);
     }
 }
 

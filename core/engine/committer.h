@@ -69,6 +69,15 @@ public:
     // Commits the group now; false when nothing waited.
     bool commit();
 
+    // How the files committed so far were made durable (see flush()).
+    struct Flushes
+    {
+        int byFileSystem = 0; // one flush of their file system
+        int batched = 0;      // written out each, then one full flush of their volume
+        int onTheirOwn = 0;   // a full flush each
+    };
+    [[nodiscard]] const Flushes &flushes() const { return m_flushes; }
+
 private:
     struct Slot
     {
@@ -95,6 +104,7 @@ private:
     Sink m_sink;
     std::deque<Slot> m_slots; // in job order, from the first not yet handed out
     std::vector<Member> m_group;
+    Flushes m_flushes;
     std::chrono::steady_clock::time_point m_groupOpened;
 };
 

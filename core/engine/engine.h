@@ -40,6 +40,7 @@ public:
     // Commits what waits; afterwards every job's outcome has reached the sink,
     // and no folder the batch made for nothing is left.
     void finish();
+    [[nodiscard]] const GroupCommitter::Flushes &flushes() const { return m_committer.flushes(); }
 
 private:
     void report(const Job &job, Outcome::Result result, const Failure &failure);

@@ -32,6 +32,7 @@ struct OpenFolder
     std::uint64_t opened = 0; // the order folders were opened in: earlier is smaller
     std::optional<fs::sys::Identity> identity;
     std::optional<bool> flushCovers;              // see fs::sys::fileSystemFlushCovers, asked once
+    std::optional<bool> batchCovers;              // see fs::sys::batchFlushCovers, asked once
     bool swept = false;                           // leftover temporaries removed
     std::optional<fs::sys::Error> writeCheck;     // a dry run's proof that a file can be made here
     int made = -1; // the batch made it: its number among those made

@@ -24,6 +24,7 @@ struct Plan
     std::array<Planned, static_cast<std::size_t>(Call::Count)> planned{};
     std::vector<Call> trace;
     std::optional<bool> syncReportsErrors;
+    std::optional<bool> batchFlushCovers;
 };
 
 // Off until a test turns it on: the program pays one load per call.
@@ -104,6 +105,7 @@ void clear()
     p.planned.fill({});
     p.trace.clear();
     p.syncReportsErrors.reset();
+    p.batchFlushCovers.reset();
     g_testing.store(true); // count and trace from now on
 }
 
@@ -113,6 +115,23 @@ void pretendFileSystemSyncReportsErrors(std::optional<bool> reports)
     const std::lock_guard lock(p.mutex);
     p.syncReportsErrors = reports;
     g_testing.store(true);
+}
+
+void pretendBatchFlushCovers(std::optional<bool> covers)
+{
+    Plan &p = plan();
+    const std::lock_guard lock(p.mutex);
+    p.batchFlushCovers = covers;
+    g_testing.store(true);
+}
+
+std::optional<bool> pretendedBatchFlushCovers()
+{
+    if (!g_testing.load(std::memory_order_relaxed))
+        return std::nullopt;
+    Plan &p = plan();
+    const std::lock_guard lock(p.mutex);
+    return p.batchFlushCovers;
 }
 
 std::optional<bool> pretendedFileSystemSyncReportsErrors()
@@ -142,7 +161,7 @@ const char *name(Call call)
 {
     static constexpr const char *kNames[] = {"open folder", "list folder", "stat",      "access",    "make folder",
                                              "open",        "read",        "create",    "lock",      "write",
-                                             "start write-back", "sync data",   "sync file system", "stat file system", "sync folder", "rename",
+                                             "start write-back", "sync data", "write out", "sync file system", "stat file system", "sync folder", "rename",
                                              "link",        "remove",      "set writable", "close"};
     static_assert(std::size(kNames) == static_cast<std::size_t>(Call::Count));
     return kNames[static_cast<std::size_t>(call)];

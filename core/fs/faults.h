@@ -26,6 +26,7 @@ enum class Call : std::uint8_t {
     Write,
     StartWriteBack,
     SyncData,
+    WriteOut,
     SyncFileSystem,
     StatFileSystem,
     SyncFolder,
@@ -84,6 +85,11 @@ void beforeCall(Call call, int nth, std::function<void()> action);
 // nothing: as the running system says. clear() forgets it.
 void pretendFileSystemSyncReportsErrors(std::optional<bool> reports);
 [[nodiscard]] std::optional<bool> pretendedFileSystemSyncReportsErrors();
+// Whether a folder's files are made durable by writing each out and one full
+// flush (see batchFlushCovers), as the tests want it to seem; nothing: as the
+// running system says. clear() forgets it.
+void pretendBatchFlushCovers(std::optional<bool> covers);
+[[nodiscard]] std::optional<bool> pretendedBatchFlushCovers();
 // Forgets the faults and the counts, and starts a new trace.
 void clear();
 [[nodiscard]] int calls(Call call);

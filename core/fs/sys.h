@@ -279,6 +279,17 @@ private:
 // folder was opened (the system reports write-back errors there).
 [[nodiscard]] Error syncFileSystem(const Folder &folder);
 [[nodiscard]] bool errorsReachFileSystemSync();
+// True where writing out each file's data (writeOut) and then one full flush
+// of any one file there (syncData) puts every such file's data on the medium:
+// Windows' local volumes, whose full flush empties the whole disk's cache.
+// A network share flushes only the file it is asked for: each file there is
+// flushed on its own.
+[[nodiscard]] bool batchFlushCovers(const Folder &folder);
+// Writes the file's data to the device and waits for it, without asking the
+// device to empty its cache (Windows' NtFlushBuffersFileEx with
+// FLUSH_FLAGS_FILE_DATA_ONLY). Unsupported where the system lacks it (older
+// Windows, wine, POSIX): then the file is flushed whole.
+[[nodiscard]] Error writeOut(const Handle &file);
 // Makes the folder's own entries (new names, renames) durable.
 [[nodiscard]] Error syncFolder(const Folder &folder);
 

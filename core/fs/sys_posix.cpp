@@ -854,6 +854,28 @@ bool fileSystemFlushCovers(const Folder &folder)
 #endif
 }
 
+bool batchFlushCovers(const Folder &)
+{
+    // Where one flush of a file system covers its files, it is syncfs; the
+    // tests walk the other way with the same calls.
+    return testing::pretendedBatchFlushCovers().value_or(false);
+}
+
+Error writeOut(const Handle &file)
+{
+#if defined(__linux__)
+    constexpr unsigned kAll = SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+    if (after(Call::WriteOut, [&] { return ::sync_file_range(fd(file), 0, 0, kAll); }) == 0)
+        return {};
+    if (errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL || errno == ESPIPE)
+        return {Cause::Unsupported, errno};
+    return lastError();
+#else
+    (void)file;
+    return {Cause::Unsupported, EOPNOTSUPP};
+#endif
+}
+
 bool errorsReachFileSystemSync()
 {
     if (const std::optional<bool> pretended = testing::pretendedFileSystemSyncReportsErrors())

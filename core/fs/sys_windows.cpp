@@ -675,6 +675,78 @@ Error syncFileSystem(const Folder &)
     return {Cause::SystemError, ERROR_NOT_SUPPORTED};
 }
 
+namespace {
+
+// ntdll's NtFlushBuffersFileEx (Windows 10 1709 and later), looked up once:
+// missing on older systems, and wine may lack it or refuse its flags.
+struct NtFlush
+{
+    using Flush = LONG(WINAPI *)(HANDLE, ULONG, PVOID, ULONG, PVOID);
+    using ToDosError = ULONG(WINAPI *)(LONG);
+    Flush flush = nullptr;
+    ToDosError toDosError = nullptr;
+};
+
+const NtFlush &ntFlush()
+{
+    static const NtFlush found = [] {
+        NtFlush f;
+        if (const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
+            f.flush = reinterpret_cast<NtFlush::Flush>(
+                reinterpret_cast<void *>(GetProcAddress(ntdll, "NtFlushBuffersFileEx")));
+            f.toDosError = reinterpret_cast<NtFlush::ToDosError>(
+                reinterpret_cast<void *>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+        }
+        if (!f.toDosError)
+            f.flush = nullptr;
+        return f;
+    }();
+    return found;
+}
+
+} // namespace
+
+bool batchFlushCovers(const Folder &folder)
+{
+    if (const std::optional<bool> pretended = testing::pretendedBatchFlushCovers())
+        return *pretended;
+    if (!ntFlush().flush)
+        return false;
+    // A local disk's full flush empties its whole cache; a share's flushes one file.
+    wchar_t volume[MAX_PATH];
+    if (!GetVolumePathNameW(folder.path.c_str(), volume, MAX_PATH))
+        return false;
+    const UINT type = GetDriveTypeW(volume);
+    return type == DRIVE_FIXED || type == DRIVE_REMOVABLE;
+}
+
+Error writeOut(const Handle &file)
+{
+    const NtFlush &nt = ntFlush();
+    if (!nt.flush && !testing::pretendedBatchFlushCovers())
+        return {Cause::Unsupported, ERROR_CALL_NOT_IMPLEMENTED};
+    constexpr ULONG kFileDataOnly = 0x1; // FLUSH_FLAGS_FILE_DATA_ONLY
+    const BOOL done = after(Call::WriteOut, [&]() -> BOOL {
+        if (!nt.flush) {
+            SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+            return FALSE;
+        }
+        alignas(8) unsigned char status[16] = {}; // an IO_STATUS_BLOCK
+        const LONG result = nt.flush(h(file), kFileDataOnly, nullptr, 0, status);
+        if (result >= 0)
+            return TRUE;
+        SetLastError(nt.toDosError(result));
+        return FALSE;
+    });
+    if (done)
+        return {};
+    const DWORD code = GetLastError();
+    if (code == ERROR_CALL_NOT_IMPLEMENTED || code == ERROR_NOT_SUPPORTED || code == ERROR_INVALID_FUNCTION
+        || code == ERROR_INVALID_PARAMETER)
+        return {Cause::Unsupported, static_cast<int>(code)};
+    return fromSystem(static_cast<int>(code));
+}
+
 bool errorsReachFileSystemSync()
 {
     return testing::pretendedFileSystemSyncReportsErrors().value_or(false);

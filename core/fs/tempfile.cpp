@@ -199,6 +199,11 @@ sys::Error TemporaryFile::syncData()
     return sys::syncData(m_file);
 }
 
+sys::Error TemporaryFile::writeOut()
+{
+    return sys::writeOut(m_file);
+}
+
 sys::Error TemporaryFile::commit(const sys::String &name, bool replace)
 {
     if (m_unnamed) {

@@ -31,6 +31,7 @@ public:
     // Writes every byte or fails. Every half megabyte the disk is asked to start on them.
     [[nodiscard]] sys::Error write(const char *data, std::size_t size);
     [[nodiscard]] sys::Error syncData();
+    [[nodiscard]] sys::Error writeOut(); // see sys::writeOut
     // Gives the file the name `name` in its folder, atomically: a file that
     // has no name yet gets it in one step where nothing has it; otherwise
     // (or to replace what is there) the file is renamed over it (see
