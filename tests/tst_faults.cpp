@@ -10,6 +10,7 @@
 #include "format/datafile.h"
 #include "engine/drive.h"
 #include "engine/engine.h"
+#include "files/paths.h"
 #include "fs/faults.h"
 #include "fs/tempfile.h"
 #include "messages.h"
@@ -78,6 +79,18 @@ constexpr int kNotSupported = EOPNOTSUPP;
 #endif
 
 const QStringList kNames{u"a.hyo"_s, u"b.hyo"_s, u"c.hyo"_s};
+
+// Whether the system writes a file's data out without a full flush (wine
+// does not: there each file is flushed on its own, as on older Windows).
+bool systemWritesOutAlone(const QString &folder)
+{
+    auto opened = std::make_shared<fs::sys::Folder>();
+    std::unique_ptr<fs::TemporaryFile> file;
+    if (fs::sys::openFolder(fs::toNative(fs::withSeparator(folder)), *opened)
+        || fs::TemporaryFile::create(opened, file, true))
+        return false;
+    return file->writeOut().cause != Cause::Unsupported;
+}
 
 } // namespace
 
@@ -345,6 +358,9 @@ void TestFaults::callsComeInTheDurableOrder()
     case Flush::Batch:
     case Flush::BatchWithoutWritingOut:
     case Flush::BatchFlushFails:
+        if (flush != Flush::BatchWithoutWritingOut && !systemWritesOutAlone(dst()))
+            QSKIP("this system cannot write a file out alone; the row without it is its way");
+        fs::sys::testing::clear(); // the question asked is no part of the trace
         fs::sys::testing::failEvery(Call::StatFileSystem, kIo); // not one flush of the file system
         fs::sys::testing::pretendBatchFlushCovers(true);
         if (flush == Flush::BatchWithoutWritingOut)
