@@ -10,8 +10,9 @@ PACKAGES=(
     fonts-ipafont-gothic
 )
 
-# What the tests need beyond that: FUSE, for the pass-through the tests mount.
-TEST_PACKAGES=(fuse3 libfuse3-dev)
+# What the tests need beyond that: FUSE, for the pass-through the tests mount;
+# the validators of the desktop file and the AppStream metadata.
+TEST_PACKAGES=(fuse3 libfuse3-dev desktop-file-utils appstream)
 
 # The Windows build from this machine: the cross compilers, wine to run the
 # tests and the program, msitools for the MSI, a display for the window.
