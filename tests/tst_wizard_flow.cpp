@@ -726,7 +726,7 @@ void TestWizardFlow::endings_data()
     QTest::addRow("frame closed") << 1 << -1 << false;
 }
 
-// 「完了」 runs the design's detailed listing (over the root, bound to no list)
+// 「完了」 runs the detailed listing (over the root, bound to no list)
 // before the window goes; the other endings don't.
 void TestWizardFlow::endings()
 {

@@ -21,8 +21,8 @@ public:
     virtual void addDetailRow(const QStringList &texts) = 0;
 };
 
-// The design's attribute reset of a listed file: its read-only state cleared,
-// so that its owner may write it.
+// The finishing step's attribute reset of a listed file: its read-only state
+// cleared, so that its owner may write it.
 [[nodiscard]] fs::sys::Error resetAttributes(const fs::sys::Folder &folder, const QString &name);
 
 // Short date, then the time unless it is exactly midnight, in the system locale.

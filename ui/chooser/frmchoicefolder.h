@@ -17,8 +17,8 @@ class DirectoryList;
 
 // The modal folder chooser: a drive list and a folder list. Its owner keeps it
 // between uses, hidden by its buttons, so the next use opens where the last
-// one ended; a close of its frame destroys it. Controls keep the design's
-// names as object names: Label1 (prompt), Drive1 (drives), Dir1 (folders),
+// one ended; a close of its frame destroys it. Controls have fixed
+// object names: Label1 (prompt), Drive1 (drives), Dir1 (folders),
 // Command1_0 (OK), Command1_1 (キャンセル).
 class frmChoiceFolder : public QDialog
 {

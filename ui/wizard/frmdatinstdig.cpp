@@ -240,8 +240,8 @@ void frmDatInstDig::goBack()
 
 void frmDatInstDig::finish()
 {
-    // The design's finishing step: the detailed listing, bound to no folder
-    // and no list, then the end; whatever the listing meets, the wizard ends.
+    // 「完了」: the detailed listing, bound to no folder and no list, then
+    // the end; whatever the listing meets, the wizard ends.
     if (const std::optional<DetailFailure> failed = Module1::ListHyoFilesWithDetails(QString(), nullptr))
         qWarning("%s", qPrintable(Messages::failure(failed->path, failed->failure)));
     endWizard();

@@ -39,8 +39,8 @@ class frmChoiceFolder;
 // list, progress). The listing of a folder and the batch run off the window's
 // thread: the window stays live, and a slow or stuck folder never freezes it.
 //
-// The controls keep the design's names as their object names, by which the
-// tests and the design find them:
+// Each control has a fixed object name, stable across releases, by which
+// the tests and automation tools find it:
 //
 //   Label1 banner band          Label2 banner title          Label3 banner text
 //   Image1 banner picture       Label4_0..3 separator lines (banner, progress, settings, file list pages)

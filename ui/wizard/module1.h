@@ -26,8 +26,8 @@ void beginListing(FileListView &list);
 ListingResult::Outcome ListOldDataFiles(FileListView &list, const ListingResult &result, QWidget *parent);
 
 // The finishing step's detailed listing of a folder into a list of five
-// columns. The design's finishing step binds neither (an empty folder: the
-// root), so it stops at the first file with records without touching it.
+// columns. 「完了」 binds neither (an empty folder: the root), so it stops at
+// the first file with records without touching it.
 [[nodiscard]] std::optional<DetailFailure> ListHyoFilesWithDetails(const QString &folder, DetailRowTarget *list);
 
 } // namespace Module1
