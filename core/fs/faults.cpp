@@ -109,38 +109,46 @@ void clear()
     g_testing.store(true); // count and trace from now on
 }
 
-void pretendFileSystemSyncReportsErrors(std::optional<bool> reports)
+namespace {
+
+// One answer of the system the tests stand in for; set from now on.
+void pretend(std::optional<bool> Plan::*answer, std::optional<bool> value)
 {
     Plan &p = plan();
     const std::lock_guard lock(p.mutex);
-    p.syncReportsErrors = reports;
+    p.*answer = value;
     g_testing.store(true);
+}
+
+std::optional<bool> pretended(std::optional<bool> Plan::*answer)
+{
+    if (!g_testing.load(std::memory_order_relaxed))
+        return std::nullopt;
+    Plan &p = plan();
+    const std::lock_guard lock(p.mutex);
+    return p.*answer;
+}
+
+} // namespace
+
+void pretendFileSystemSyncReportsErrors(std::optional<bool> reports)
+{
+    pretend(&Plan::syncReportsErrors, reports);
 }
 
 void pretendBatchFlushCovers(std::optional<bool> covers)
 {
-    Plan &p = plan();
-    const std::lock_guard lock(p.mutex);
-    p.batchFlushCovers = covers;
-    g_testing.store(true);
+    pretend(&Plan::batchFlushCovers, covers);
 }
 
 std::optional<bool> pretendedBatchFlushCovers()
 {
-    if (!g_testing.load(std::memory_order_relaxed))
-        return std::nullopt;
-    Plan &p = plan();
-    const std::lock_guard lock(p.mutex);
-    return p.batchFlushCovers;
+    return pretended(&Plan::batchFlushCovers);
 }
 
 std::optional<bool> pretendedFileSystemSyncReportsErrors()
 {
-    if (!g_testing.load(std::memory_order_relaxed))
-        return std::nullopt;
-    Plan &p = plan();
-    const std::lock_guard lock(p.mutex);
-    return p.syncReportsErrors;
+    return pretended(&Plan::syncReportsErrors);
 }
 
 int calls(Call call)
