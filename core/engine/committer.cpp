@@ -78,6 +78,119 @@ bool GroupCommitter::commit()
     return true;
 }
 
+namespace {
+
+// One group's files on their way to the disk (see GroupCommitter::flush).
+class GroupFlush
+{
+public:
+    GroupFlush(FolderCache &folders, GroupCommitter::Flushes &counts) : m_folders(folders), m_counts(counts) {}
+
+    void add(fs::TemporaryFile *file, OpenFolder *folder, sys::Error *flushed)
+    {
+        m_entries.push_back({file, folder, flushed, placeOf(*folder)});
+    }
+
+    // Each file system one flush covers, flushed once.
+    void flushFileSystems()
+    {
+        const bool reported = sys::errorsReachFileSystemSync();
+        for (Device &device : m_devices) {
+            if (device.way == Way::FileSystem)
+                device.clean = !sys::syncFileSystem(*device.first->folder) && reported;
+        }
+    }
+
+    // Every file of a batched volume written out first, so that the disk
+    // takes them all before the one full flush of the volume.
+    void flushBatches()
+    {
+        for (Entry &entry : m_entries) {
+            if (entry.device < 0 || m_devices[static_cast<std::size_t>(entry.device)].way != Way::Batch)
+                continue;
+            const sys::Error error = entry.file->writeOut();
+            if (!error) {
+                m_devices[static_cast<std::size_t>(entry.device)].lastWritten = entry.file;
+            } else if (error.cause == Cause::Unsupported) {
+                entry.folder->batchCovers = false; // flushed on its own from now on
+                entry.device = kOnItsOwn;
+            } else {
+                *entry.flushed = error; // this file did not reach the disk
+                entry.device = kFailed;
+            }
+        }
+        for (Device &device : m_devices) {
+            if (device.way == Way::Batch && device.lastWritten)
+                device.clean = !device.lastWritten->syncData();
+        }
+    }
+
+    // Every file no flush above covered, flushed on its own; each counted by its way.
+    void flushTheRest()
+    {
+        for (const Entry &entry : m_entries) {
+            if (entry.device == kFailed)
+                continue;
+            const Device *device = entry.device >= 0 ? &m_devices[static_cast<std::size_t>(entry.device)] : nullptr;
+            const bool covered = device && device->clean;
+            if (!covered)
+                *entry.flushed = entry.file->syncData();
+            const Way way = covered ? device->way : Way::OnItsOwn;
+            ++(way == Way::FileSystem ? m_counts.byFileSystem : way == Way::Batch ? m_counts.batched : m_counts.onTheirOwn);
+        }
+    }
+
+private:
+    enum class Way : std::uint8_t { OnItsOwn, FileSystem, Batch };
+    static constexpr std::ptrdiff_t kOnItsOwn = -1;
+    static constexpr std::ptrdiff_t kFailed = -2;
+
+    struct Entry
+    {
+        fs::TemporaryFile *file;
+        OpenFolder *folder;
+        sys::Error *flushed;
+        std::ptrdiff_t device; // its device's index, or kOnItsOwn, or kFailed
+    };
+    struct Device
+    {
+        Way way = Way::OnItsOwn;
+        std::uint64_t id = 0;
+        const OpenFolder *first = nullptr; // the folder opened first there
+        bool clean = false;
+        fs::TemporaryFile *lastWritten = nullptr; // Batch: the file whose full flush covers the others
+    };
+
+    // The device whose one flush covers a file in `folder`, or kOnItsOwn.
+    std::ptrdiff_t placeOf(OpenFolder &folder)
+    {
+        sys::Identity identity;
+        if (m_folders.identity(folder, identity))
+            return kOnItsOwn;
+        if (!folder.flushCovers)
+            folder.flushCovers = sys::fileSystemFlushCovers(*folder.folder);
+        if (!*folder.flushCovers && !folder.batchCovers)
+            folder.batchCovers = sys::batchFlushCovers(*folder.folder);
+        const Way way = *folder.flushCovers ? Way::FileSystem : *folder.batchCovers ? Way::Batch : Way::OnItsOwn;
+        if (way == Way::OnItsOwn)
+            return kOnItsOwn;
+        auto at = std::find_if(m_devices.begin(), m_devices.end(),
+                               [&](const Device &d) { return d.id == identity.device && d.way == way; });
+        if (at == m_devices.end())
+            at = m_devices.insert(at, {way, identity.device, &folder, false, nullptr});
+        else if (folder.opened < at->first->opened)
+            at->first = &folder;
+        return at - m_devices.begin();
+    }
+
+    FolderCache &m_folders;
+    GroupCommitter::Flushes &m_counts;
+    std::vector<Entry> m_entries;
+    std::vector<Device> m_devices;
+};
+
+} // namespace
+
 // The data of the group on the disk, each file's the cheapest way that still
 // says which file lost its data:
 // - where one flush of a whole file system reaches the medium, that file
@@ -91,85 +204,15 @@ bool GroupCommitter::commit()
 //   says less, a flush that failed) is flushed on its own.
 void GroupCommitter::flush()
 {
-    struct Entry
-    {
-        fs::TemporaryFile *file;
-        OpenFolder *folder;
-        sys::Error *flushed;
-    };
-    std::vector<Entry> entries;
+    GroupFlush group(m_folders, m_flushes);
     for (Member &member : m_group) {
-        entries.push_back({member.output.file.get(), member.output.folder.get(), &member.flushed});
+        group.add(member.output.file.get(), member.output.folder.get(), &member.flushed);
         if (member.output.kept)
-            entries.push_back({member.output.kept->file.get(), member.output.kept->folder.get(), &member.keptFailed});
+            group.add(member.output.kept->file.get(), member.output.kept->folder.get(), &member.keptFailed);
     }
-    enum class Way : std::uint8_t { OnItsOwn, FileSystem, Batch };
-    struct Device
-    {
-        Way way = Way::OnItsOwn;
-        std::uint64_t id = 0;
-        const OpenFolder *first = nullptr;
-        bool clean = false;
-        std::vector<std::size_t> written; // Batch: the entries written out
-    };
-    std::vector<Device> devices;
-    std::vector<std::ptrdiff_t> deviceOf(entries.size(), -1); // -1: the file is flushed on its own
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        OpenFolder &folder = *entries[i].folder;
-        sys::Identity identity;
-        if (m_folders.identity(folder, identity))
-            continue;
-        if (!folder.flushCovers)
-            folder.flushCovers = sys::fileSystemFlushCovers(*folder.folder);
-        if (!*folder.flushCovers && !folder.batchCovers)
-            folder.batchCovers = sys::batchFlushCovers(*folder.folder);
-        const Way way = *folder.flushCovers ? Way::FileSystem : *folder.batchCovers ? Way::Batch : Way::OnItsOwn;
-        if (way == Way::OnItsOwn)
-            continue;
-        auto at = std::find_if(devices.begin(), devices.end(),
-                               [&](const Device &d) { return d.id == identity.device && d.way == way; });
-        if (at == devices.end())
-            at = devices.insert(at, {way, identity.device, &folder, false, {}});
-        else if (folder.opened < at->first->opened)
-            at->first = &folder;
-        deviceOf[i] = at - devices.begin();
-    }
-    const bool reported = sys::errorsReachFileSystemSync();
-    for (Device &device : devices) {
-        if (device.way == Way::FileSystem)
-            device.clean = !sys::syncFileSystem(*device.first->folder) && reported;
-    }
-    // Written out first, every one, so that the disk takes them all before the one flush.
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (deviceOf[i] < 0)
-            continue;
-        Device &device = devices[static_cast<std::size_t>(deviceOf[i])];
-        if (device.way != Way::Batch)
-            continue;
-        const sys::Error error = entries[i].file->writeOut();
-        if (!error) {
-            device.written.push_back(i);
-        } else if (error.cause == Cause::Unsupported) {
-            entries[i].folder->batchCovers = false; // flushed on its own from now on
-            deviceOf[i] = -1;
-        } else {
-            *entries[i].flushed = error; // this file did not reach the disk
-            deviceOf[i] = -2;
-        }
-    }
-    for (Device &device : devices) {
-        if (device.way == Way::Batch && !device.written.empty())
-            device.clean = !entries[device.written.back()].file->syncData();
-    }
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (deviceOf[i] == -2)
-            continue;
-        const bool covered = deviceOf[i] >= 0 && devices[static_cast<std::size_t>(deviceOf[i])].clean;
-        if (!covered)
-            *entries[i].flushed = entries[i].file->syncData();
-        const Way way = covered ? devices[static_cast<std::size_t>(deviceOf[i])].way : Way::OnItsOwn;
-        ++(way == Way::FileSystem ? m_flushes.byFileSystem : way == Way::Batch ? m_flushes.batched : m_flushes.onTheirOwn);
-    }
+    group.flushFileSystems();
+    group.flushBatches();
+    group.flushTheRest();
 }
 
 // The copies of the earlier outputs get their names, and the folders they
